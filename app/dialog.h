@@ -1,0 +1,15 @@
+// The settings dialog: initialisation, commands, showing on the tray's right press.
+// Called only by the event handler (app/dispatch.cpp). Edits the Settings record.
+#pragma once
+
+#include "platform/win32.h"
+
+// Built-in text when no stored message can be read (at most 19 characters).
+extern const char kDefaultMessage[];
+
+// WM_INITDIALOG. Returns the handled flag (false after a registry failure).
+INT_PTR dialogInitialise(HWND dialog);
+// WM_COMMAND for ids 1, 2, 40006, 40007, 40008. Returns the handled flag.
+INT_PTR dialogCommand(HWND dialog, WORD id);
+// The tray's right press while Halted or Ready.
+void dialogShow(HWND dialog);

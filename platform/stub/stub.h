@@ -1,0 +1,154 @@
+// The native stand-in for the Win32 calls of platform/win32.h: how tests script it and
+// inspect it. Only tests (and test support code) include this header; program code never does.
+//
+// The stand-in is as small as the program's use of Win32. It keeps one world: a registry,
+// top-level windows with pixel surfaces, the program's one dialog, a message queue, timers,
+// GDI objects, global memory blocks, icons and the tray. It counts everything that is held so
+// that tests can prove nothing leaks, and it logs the calls that matter for ordering.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace stub {
+
+// Forget everything: registry, windows, dialog, queue, timers, objects, logs, scripted faults.
+// Every test starts with reset() (the fixture in tests/support does it).
+void reset();
+
+// ---- What is held right now -------------------------------------------------------------
+struct Held {
+    int keys = 0;         // registry keys open (predefined roots not counted)
+    int windowDCs = 0;    // GetDC without ReleaseDC
+    int memoryDCs = 0;    // CreateCompatibleDC without DeleteDC
+    int gdiObjects = 0;   // bitmaps made and not deleted
+    int globalBlocks = 0; // GlobalAlloc without GlobalFree
+    int globalLocks = 0;  // sum of lock counts over all blocks
+    int timers = 0;       // timers set and not killed
+    int icons = 0;        // LoadImageA without DestroyIcon
+};
+Held held();
+bool nothingHeld();  // every count above is 0
+
+// ---- Call log ------------------------------------------------------------------------------
+// Calls that matter for ordering are appended as short lines, for example
+//   "SetForegroundWindow dialog", "MessageBoxA Pixmote|<text>|0x30", "Shell_NotifyIconA 1 102 Ready",
+//   "SetTimer 1 110", "KillTimer 1", "EndDialog 1", "PostQuitMessage 0", "DeleteObject bitmap",
+//   "GlobalFree <n>", "GetSaveFileNameA", "ShowWindow 0", "RegOpenKeyExA Software",
+//   "RegCloseKey Pixmote".
+// The exact lines are documented in platform/stub/README.md.
+const std::vector<std::string>& calls();
+void clearCalls();
+
+// ---- Registry ------------------------------------------------------------------------------
+// Paths are below HKEY_CURRENT_USER, separated by '\\', for example "Software\\Pixmote\\G\\P".
+// Subkeys enumerate in the order they were first created. Names compare without case.
+void regCreateKey(const std::string& path);  // creates every missing level
+void regDeleteKey(const std::string& path);  // with everything below it
+void regSetString(const std::string& path, const std::string& name, const std::string& text,
+                  DWORD type = REG_SZ);  // stores text and its NUL; "" name = default value
+void regSetDword(const std::string& path, const std::string& name, DWORD value);
+void regSetBinary(const std::string& path, const std::string& name, const std::vector<BYTE>& data,
+                  DWORD type = REG_BINARY);
+bool regHasValue(const std::string& path, const std::string& name);
+// The raw data and type of a value (data includes the NUL for strings as stored).
+bool regGetValue(const std::string& path, const std::string& name, DWORD* type,
+                 std::vector<BYTE>* data);
+// Faults: opening this path fails with ERROR_ACCESS_DENIED; writing any value below it fails.
+void regRefuseOpen(const std::string& path);
+void regRefuseWrite(const std::string& path);
+
+// ---- Top-level windows (the emulators) ------------------------------------------------------
+// A window with a class, a caption and a client area of width x height 32-bit pixels
+// (0x00RRGGBB), all 0 at first. FindWindowA compares class and caption without case.
+HWND addWindow(const std::string& className, const std::string& caption, int width, int height);
+void destroyWindow(HWND window);  // later GetDC on it fails, FindWindowA no longer finds it
+void resizeWindow(HWND window, int width, int height);
+void setPixel(HWND window, int x, int y, std::uint32_t rgb);
+void fillRect(HWND window, int x, int y, int width, int height, std::uint32_t rgb);
+std::uint32_t pixel(HWND window, int x, int y);
+HWND foregroundWindow();  // the last window given to SetForegroundWindow
+
+// ---- The program's dialog -------------------------------------------------------------------
+// CreateDialogParamA("PIXMOTE") makes the one dialog with the template's controls
+// (1, 2, 1004, 1005, 40006..40008), hidden, and sends it WM_INITDIALOG before returning.
+void failDialogCreation(bool fail);
+HWND dialog();              // nullptr before creation
+bool dialogVisible();
+bool dialogEnded();         // EndDialog was called
+std::string itemText(int id);
+int itemTextLimit(int id);  // the EM_LIMITTEXT value, or -1 when never set
+bool itemChecked(int id);
+// As a person would: type into the edit box (respects the limit), or click a button
+// (radio buttons check themselves and uncheck 40006..40008 siblings, the check box toggles),
+// then WM_COMMAND(id, BN_CLICKED) reaches the dialog procedure.
+void typeText(int id, const std::string& text);
+void clickButton(int id);
+
+// ---- Messages -------------------------------------------------------------------------------
+// Call the dialog procedure at once, as the message loop would dispatch it; returns its result.
+INT_PTR send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// Queue a message for the dialog; GetMessageA hands them out in order. When the queue is empty
+// and no quit was posted, GetMessageA returns -1 (a test that forgot to end the loop must not hang).
+void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// The tray notifications and the timer tick, as the shell and the timer deliver them.
+INT_PTR trayPress(UINT mouseMessage);  // send(0x8064, 0, mouseMessage)
+INT_PTR fireTimer(UINT_PTR id = 1);    // send(WM_TIMER, id) if that timer is set; else 0
+int quitCode();                        // the PostQuitMessage code, or -1 if none
+
+// ---- Message boxes and the save-file dialog -------------------------------------------------
+struct Box {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+const std::vector<Box>& boxes();
+// An action run while a box (or the file dialog) is open, as its nested message loop would
+// deliver messages. Each action runs once, for the next box/dialog opened, in the order queued.
+void whileNextBoxOpen(std::function<void()> action);
+void whileNextFileDialogOpen(std::function<void()> action);
+// The next GetSaveFileNameA: returns TRUE with this name copied into the record's buffer
+// (FALSE when the name does not fit nMaxFile), or FALSE when cancel is queued.
+// With nothing queued, the dialog is cancelled.
+void nextFileDialogChooses(const std::string& name);
+void nextFileDialogCancels();
+// A copy of the last record passed, and the strings it pointed to.
+struct FileDialogSeen {
+    OPENFILENAMEA record;
+    std::string filter;  // the whole double-NUL-terminated list, NULs included
+    std::string title;
+    std::string initialName;  // what lpstrFile held when the dialog opened
+};
+const std::vector<FileDialogSeen>& fileDialogs();
+
+// ---- Timers -----------------------------------------------------------------------------------
+void failNextSetTimer();
+bool timerSet(UINT_PTR id);
+UINT timerInterval(UINT_PTR id);
+
+// ---- Tray -------------------------------------------------------------------------------------
+struct TrayCall {
+    DWORD action;
+    NOTIFYICONDATAA record;
+    int iconResource;  // the resource id the icon was loaded from, or 0 for none
+};
+const std::vector<TrayCall>& trayCalls();
+bool trayIconPresent();
+int trayIconResource();   // of the icon shown now, 0 when none
+std::string trayTip();    // of the icon shown now
+void failIconLoading(bool fail);
+
+// ---- GDI and memory faults --------------------------------------------------------------------
+void failNextGetDC();
+void failNextCreateCompatibleBitmap();
+void shortNextDibSizeQuery(DWORD size);  // the next GetDIBits size query reports this size
+void failGlobalAllocAfter(int successes);  // -1 (default): never fail
+int stretchBltCalls();
+int getDIBitsRowsCopied();  // rows the last GetDIBits with a buffer delivered
+
+}  // namespace stub
