@@ -1,5 +1,7 @@
-// The common failure report: raises the dialog, then a modal warning box owned by it with the
-// caption "Pixmote". Used by the settings dialog, detection and the capture session.
+// The common failure report: raises the dialog (even while hidden), then a modal warning box
+// owned by it with the caption "Pixmote" and an OK button; returns when the box is dismissed.
+// Used by the settings dialog, detection and the capture session. The close refusal does not
+// use it (it must not raise the dialog).
 #pragma once
 
 void showWarning(const char* text);

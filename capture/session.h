@@ -1,6 +1,6 @@
 // The capture session: SessionState, the CaptureGeometry, the CaptureBuffers, the output file
 // name and the capture timer (module-level in session.cpp). Left presses, ticks and the close
-// sequence reach it through the event handler.
+// sequence reach it through the event handler; everything runs on the GUI thread.
 #pragma once
 
 #include "detect/detect.h"
@@ -10,13 +10,23 @@
 
 enum SessionState : std::int16_t { Halted = 0, Ready = 1, Capturing = 2 };
 
+// Read by the event handler (close refusal, right press) and by captureTick.
 std::int16_t sessionState();
 
-// The left press on the tray icon: prepare, start or stop by SessionState.
+// The left press on the tray icon, from the event handler: prepare, start or stop by
+// SessionState. A press while a preparation is still making its buffers or reporting their
+// failure does nothing; a press while its file dialog is open starts (and, the name being
+// empty, fails to open a file) only if the session is still Ready.
 void sessionLeftPress(HWND dialog);
 
+// Halted -> Ready with a file name and every buffer held, or back to Halted with nothing held.
 void prepareRecording(HWND dialog);
+// Ready -> Capturing with the file open and the timer running, or Halted with nothing held.
 void startRecording(HWND dialog);
+// -> Halted with nothing held; releases only what is held. Called by a press in Capturing, at
+// the end of every failed preparation or start, and by the event handler when the window or
+// the Windows session ends. A recording stopped before its first tick grabs the screen first,
+// so that its file shows the screen for one delay step.
 void stopRecording(HWND dialog);
 
 // What grabFrame and captureTick work on. Handles are null while not held.
@@ -27,8 +37,11 @@ struct CaptureBuffers {
     HGLOBAL previous = nullptr;
     HGLOBAL current = nullptr;
 };
+// Read by grabFrame and captureTick (and by tests). Valid as a whole only while Ready or
+// Capturing.
 const CaptureBuffers& captureBuffers();
 const CaptureGeometry& captureGeometry();
 
-// The still-mode ending: timer, endAnimation without a flush, release steps, Halted.
+// The still-mode ending, from captureTick after the still image was written (with the blocks
+// already unlocked): timer, endAnimation without a flush, release steps, Halted.
 void endStillRecording(HWND dialog);

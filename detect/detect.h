@@ -7,15 +7,21 @@
 #include <cstdint>
 
 struct CaptureGeometry {
-    HWND window = nullptr;  // the emulator's top-level window; never owned
-    std::int16_t width = 0;   // W, the profile's CX
-    std::int16_t height = 0;  // H, the profile's CY
+    HWND window = nullptr;     // the emulator's top-level window; never owned
+    std::int16_t width = 0;    // W, the profile's CX
+    std::int16_t height = 0;   // H, the profile's CY
     std::int16_t sourceX = 0;  // source rectangle in the window's client coordinates
     std::int16_t sourceY = 0;
     std::int16_t sourceWidth = 0;
     std::int16_t sourceHeight = 0;
+
+    bool operator==(const CaptureGeometry&) const = default;
 };
 
-// True with *result set on a match. False after its warning has been shown; *result untouched.
+// Searches the catalogue afresh and returns true with *result set to the first profile, in
+// enumeration order, that describes an open window. On a match width and height are at least
+// 1, every source value is at least 0 (a size is 0 only where the client area's is), and the far
+// edges sourceX + sourceWidth and sourceY + sourceHeight fit a signed 16-bit number.
+// False after its warning has been shown through showWarning; *result untouched.
 // Every key it opened is closed before it returns or shows a warning.
 bool detectEmulator(CaptureGeometry* result);

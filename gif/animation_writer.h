@@ -9,7 +9,8 @@
 #include <cstdint>
 
 // Creates or truncates the file at path and writes everything up to the first image.
-// False (and nothing created, writer closed) when the file cannot be created or opened.
+// False (and nothing created, writer closed) when the file cannot be created or opened, when
+// width or height is below 1, or when a file is already open (that file is left as it is).
 bool beginAnimation(const char* path, std::int16_t width, std::int16_t height);
 
 // One graphic control extension carrying delay (hundredths of a second) for the next image.
@@ -28,4 +29,6 @@ bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::
 // The trailer; the file is closed and the writer forgets it.
 void endAnimation();
 
+// True from a successful beginAnimation to endAnimation. The write operations and
+// endAnimation do nothing (writeRegion returns false) while the writer is closed.
 bool animationIsOpen();

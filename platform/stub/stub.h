@@ -20,6 +20,10 @@ namespace stub {
 // Every test starts with reset() (the fixture in tests/support does it).
 void reset();
 
+// A module handle to pass as the program's instance (WinMain, appCreate). LoadImageA fails for
+// a null instance, which in Windows asks for a system image.
+HINSTANCE programInstance();
+
 // ---- What is held right now -------------------------------------------------------------
 struct Held {
     int keys = 0;         // registry keys open (predefined roots not counted)

@@ -1,0 +1,150 @@
+// Change tracking and frame scheduling. A frame is held back (pending) until the screen next
+// changes, because only then is its display time known; unchanged ticks lengthen its delay.
+#include "capture/tracking.h"
+
+#include "app/settings.h"
+#include "gif/animation_writer.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+// Columns and rows bounding the pixels in which the previous and current frame differ.
+// minX < 0 marks a recording in which no tick has run yet.
+struct ChangeBox {
+    std::int16_t minX = -1;
+    std::int16_t maxX = 0;
+    std::int16_t minY = 0;
+    std::int16_t maxY = 0;
+};
+
+// The frame held back: its inclusive rectangle (where it differs from the frame written before
+// it) and its display time so far, in hundredths of a second.
+struct PendingFrame {
+    std::int16_t left = 0;
+    std::int16_t top = 0;
+    std::int16_t right = 0;
+    std::int16_t bottom = 0;
+    std::uint16_t delay = 0;
+};
+
+bool firstFrame = false;
+ChangeBox box;
+PendingFrame pending;
+
+constexpr std::uint32_t kLargestDelay = 65535;
+
+// 16, 32 or 48 hundredths: read afresh at every use, so a new timer choice counts at once.
+std::uint16_t delayStep() {
+    return static_cast<std::uint16_t>(16 * settings.timerMultiplier);
+}
+
+std::size_t frameBytes(std::int16_t width, std::int16_t height) {
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+}
+
+// Fills the ChangeBox; true when any byte of the two frames differs. The box is empty
+// (minX = W, maxX = 0, minY = H, maxY = 0) when none does.
+bool findChanges(const std::uint8_t* previous, const std::uint8_t* current, std::int16_t width,
+                 std::int16_t height) {
+    box.minX = width;
+    box.minY = height;
+    box.maxX = 0;
+    box.maxY = 0;
+    bool changed = false;
+    for (std::int16_t row = 0; row < height; ++row) {
+        const std::int32_t rowStart = std::int32_t{row} * width;
+        if (std::memcmp(previous + rowStart, current + rowStart, static_cast<std::size_t>(width)) ==
+            0) {
+            continue;
+        }
+        for (std::int16_t col = 0; col < width; ++col) {
+            if (previous[rowStart + col] == current[rowStart + col]) {
+                continue;
+            }
+            changed = true;
+            if (col < box.minX) {
+                box.minX = col;
+            }
+            if (col > box.maxX) {
+                box.maxX = col;
+            }
+            if (row < box.minY) {
+                box.minY = row;
+            }
+            if (row > box.maxY) {
+                box.maxY = row;
+            }
+        }
+    }
+    return changed;
+}
+
+// The pending frame with its delay: the whole framed screen the first time, its changed
+// rectangle after that.
+void writePending(std::uint8_t* previous, std::uint16_t delay) {
+    writeFrameDelay(delay);
+    if (firstFrame) {
+        firstFrame = false;
+        writeFramedImage(previous);
+    } else {
+        writeRegion(previous, pending.left, pending.top, pending.right, pending.bottom);
+    }
+}
+
+}  // namespace
+
+void beginTracking() {
+    firstFrame = true;
+    box.minX = -1;
+}
+
+bool trackingHasFrame() {
+    return box.minX >= 0;
+}
+
+TrackOutcome trackFrame(std::uint8_t* previous, const std::uint8_t* current, std::int16_t width,
+                        std::int16_t height) {
+    if (box.minX < 0) {
+        pending.delay = delayStep();
+        std::memcpy(previous, current, frameBytes(width, height));
+        box.minX = 0;
+        return TrackOutcome::Continue;
+    }
+
+    const bool changed = findChanges(previous, current, width, height);
+
+    if (settings.stillMode) {
+        writeFramedImage(previous);
+        return TrackOutcome::StillImageWritten;
+    }
+
+    if (changed) {
+        writePending(previous, pending.delay);
+        pending.left = box.minX;
+        pending.top = box.minY;
+        pending.right = box.maxX;
+        pending.bottom = box.maxY;
+        pending.delay = delayStep();
+        std::memcpy(previous, current, frameBytes(width, height));
+    } else {
+        // The delay field holds at most 65535 hundredths: a longer still screen stays at that.
+        const std::uint32_t longer = std::uint32_t{pending.delay} + delayStep();
+        pending.delay = static_cast<std::uint16_t>(longer > kLargestDelay ? kLargestDelay : longer);
+    }
+    return TrackOutcome::Continue;
+}
+
+void flushPendingFrame(std::uint8_t* previous) {
+    // Stopped before the first tick: nothing was grabbed and the delay is an earlier
+    // recording's. The file still gets its one framed image (of the blank frame), shown for one
+    // step, so it is a complete animation.
+    const std::uint16_t delay = trackingHasFrame() ? pending.delay : delayStep();
+    writeFrameDelay(delay);
+    if (firstFrame) {
+        writeFramedImage(previous);
+    } else {
+        writeRegion(previous, pending.left, pending.top, pending.right, pending.bottom);
+    }
+}

@@ -1,0 +1,167 @@
+// The AnimationWriter over giflib 5: one GIF89a stream per recording.
+//
+// Stream layout: "GIF89a", the (W+4) x (H+4) logical screen with the 16-entry gray palette,
+// the looping block, the banner comment, then the images (each after its graphic control
+// extension when animating), then the trailer. Pixels go into giflib's compressor as they are
+// generated: the two-pixel border comes from small module-level runs and the inner pixels
+// straight from the frame the caller hands in. giflib's results are ignored except the open's.
+#include "gif/animation_writer.h"
+
+#include <array>
+#include <cstddef>
+
+#include <gif_lib.h>
+
+namespace {
+
+constexpr int kPaletteSize = 16;
+constexpr GifPixelType kOuterLevel = 15;  // the black outer line of the border
+constexpr GifPixelType kInnerLevel = 0;   // the white inner line
+constexpr int kBorder = 2;
+constexpr int kColorResolution = 8;
+
+constexpr GifByteType kGraphicControlLabel = 0xF9;
+constexpr GifByteType kApplicationLabel = 0xFF;
+constexpr GifByteType kDisposeNothing = 0x04;  // disposal 1, no input, no transparency
+const char kLoopIdentifier[] = "NETSCAPE2.0";
+constexpr GifByteType kLoopForever[3] = {0x01, 0x00, 0x00};  // sub-block 1, loop count 0
+const char kBanner[] = "Pixmote v2.0";
+
+// Runs of border pixels, handed to EGifPutLine in pieces of at most kRunLength. giflib masks
+// the pixels it is handed in place (to 4 bits here), so they live in writable memory and hold
+// levels 0..15 only, which the mask leaves as they are.
+constexpr int kRunLength = 64;
+
+constexpr std::array<GifPixelType, kRunLength> runOf(GifPixelType level) {
+    std::array<GifPixelType, kRunLength> run{};
+    for (GifPixelType& pixel : run) {
+        pixel = level;
+    }
+    return run;
+}
+
+std::array<GifPixelType, kRunLength> outerRun = runOf(kOuterLevel);
+std::array<GifPixelType, kRunLength> innerRun = runOf(kInnerLevel);
+GifPixelType rowStart[2] = {kOuterLevel, kInnerLevel};
+GifPixelType rowEnd[2] = {kInnerLevel, kOuterLevel};
+
+// The writer: the open giflib file (none while closed), the frame size, and the
+// graphic-control record whose bytes 1-2 carry the delay.
+GifFileType* gifFile = nullptr;
+int frameWidth = 0;
+int frameHeight = 0;
+GifByteType controlRecord[4] = {kDisposeNothing, 0x00, 0x00, 0x00};
+
+constexpr std::array<GifColorType, kPaletteSize> grayPalette() {
+    std::array<GifColorType, kPaletteSize> palette{};
+    for (int i = 0; i < kPaletteSize; ++i) {
+        const auto value = static_cast<GifByteType>(255 - 17 * i);
+        palette[static_cast<std::size_t>(i)] = GifColorType{value, value, value};
+    }
+    return palette;
+}
+
+// count pixels from a module run, in pieces (EGifPutLine takes part rows: it counts pixels).
+void putRun(std::array<GifPixelType, kRunLength>& run, int count) {
+    while (count > 0) {
+        const int piece = count < kRunLength ? count : kRunLength;
+        EGifPutLine(gifFile, run.data(), piece);
+        count -= piece;
+    }
+}
+
+}  // namespace
+
+bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
+    if (gifFile != nullptr || width < 1 || height < 1) {
+        return false;
+    }
+    int error = 0;
+    gifFile = EGifOpenFileName(path, false, &error);
+    if (gifFile == nullptr) {
+        return false;
+    }
+    frameWidth = width;
+    frameHeight = height;
+    EGifSetGifVersion(gifFile, true);
+
+    const std::array<GifColorType, kPaletteSize> colors = grayPalette();
+    ColorMapObject* map = GifMakeMapObject(kPaletteSize, colors.data());
+    EGifPutScreenDesc(gifFile, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
+                      kColorResolution, 0, map);
+    GifFreeMapObject(map);
+
+    EGifPutExtensionLeader(gifFile, kApplicationLabel);
+    EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopIdentifier - 1), kLoopIdentifier);
+    EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopForever), kLoopForever);
+    EGifPutExtensionTrailer(gifFile);
+
+    EGifPutComment(gifFile, kBanner);
+    return true;
+}
+
+void writeFrameDelay(std::uint16_t delay) {
+    if (gifFile == nullptr) {
+        return;
+    }
+    controlRecord[1] = static_cast<GifByteType>(delay & 0xFF);
+    controlRecord[2] = static_cast<GifByteType>(delay >> 8);
+    EGifPutExtension(gifFile, kGraphicControlLabel, static_cast<int>(sizeof controlRecord),
+                     controlRecord);
+}
+
+void writeFramedImage(std::uint8_t* frame) {
+    if (gifFile == nullptr) {
+        return;
+    }
+    EGifPutImageDesc(gifFile, 0, 0, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder, false,
+                     nullptr);
+    // Row 0 and the first pixel of row 1; the rest of row 1.
+    putRun(outerRun, frameWidth + 5);
+    putRun(innerRun, frameWidth + 2);
+    putRun(outerRun, 1);
+    for (int y = 0; y < frameHeight; ++y) {
+        EGifPutLine(gifFile, rowStart, 2);
+        EGifPutLine(gifFile, frame + y * frameWidth, frameWidth);
+        EGifPutLine(gifFile, rowEnd, 2);
+    }
+    // Row H+2, then row H+3.
+    putRun(outerRun, 1);
+    putRun(innerRun, frameWidth + 2);
+    putRun(outerRun, frameWidth + 5);
+}
+
+bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::int16_t right,
+                 std::int16_t bottom) {
+    if (gifFile == nullptr) {
+        return false;
+    }
+    // An empty rectangle would open an image that never ends; one reaching outside the frame
+    // would read beyond it.
+    if (left < 0 || top < 0 || left > right || top > bottom || right >= frameWidth ||
+        bottom >= frameHeight) {
+        return false;
+    }
+    const int width = right - left + 1;
+    EGifPutImageDesc(gifFile, left + kBorder, top + kBorder, width, bottom - top + 1, false,
+                     nullptr);
+    for (int y = top; y <= bottom; ++y) {
+        EGifPutLine(gifFile, frame + y * frameWidth + left, width);
+    }
+    return true;
+}
+
+void endAnimation() {
+    if (gifFile == nullptr) {
+        return;
+    }
+    int error = 0;
+    EGifCloseFile(gifFile, &error);  // writes the trailer and frees the file, even on failure
+    gifFile = nullptr;
+    frameWidth = 0;
+    frameHeight = 0;
+}
+
+bool animationIsOpen() {
+    return gifFile != nullptr;
+}

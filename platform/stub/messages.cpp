@@ -1,0 +1,81 @@
+// The stand-in's message queue and loop: messages posted for the dialog, the quit message,
+// and the dispatch to the dialog procedure.
+#include "platform/stub/world.h"
+
+namespace stub::detail {
+namespace {
+
+constexpr UINT kTrayNotify = WM_APP + 100;
+
+}  // namespace
+}  // namespace stub::detail
+
+using namespace stub::detail;
+
+BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT /*filterMin*/, UINT /*filterMax*/) {
+    World& w = world();
+    if (hwnd != nullptr && liveWindow(hwnd) == nullptr) {
+        return -1;  // an invalid window handle
+    }
+    if (msg == nullptr || w.queue.empty()) {
+        return -1;  // nothing can arrive any more: an error rather than a wait forever
+    }
+    *msg = w.queue.front();
+    w.queue.pop_front();
+    return msg->message == WM_QUIT ? 0 : 1;
+}
+
+BOOL WINAPI TranslateMessage(const MSG* /*msg*/) {
+    return FALSE;
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG* msg) {
+    World& w = world();
+    if (msg == nullptr || msg->hwnd == nullptr || raw(msg->hwnd) != w.dialog) {
+        return 0;
+    }
+    return callDialog(msg->message, msg->wParam, msg->lParam);
+}
+
+void WINAPI PostQuitMessage(int exitCode) {
+    log("PostQuitMessage " + std::to_string(exitCode));
+    World& w = world();
+    w.quitCode = exitCode;
+    MSG quit = {};
+    quit.message = WM_QUIT;
+    quit.wParam = static_cast<WPARAM>(static_cast<UINT>(exitCode));
+    w.queue.push_back(quit);
+}
+
+namespace stub {
+
+INT_PTR send(UINT message, WPARAM wParam, LPARAM lParam) {
+    return callDialog(message, wParam, lParam);
+}
+
+void post(UINT message, WPARAM wParam, LPARAM lParam) {
+    World& w = world();
+    MSG queued = {};
+    queued.hwnd = handleOf<HWND>(w.dialog);
+    queued.message = message;
+    queued.wParam = wParam;
+    queued.lParam = lParam;
+    w.queue.push_back(queued);
+}
+
+INT_PTR trayPress(UINT mouseMessage) {
+    return send(kTrayNotify, 0, static_cast<LPARAM>(mouseMessage));
+}
+
+INT_PTR fireTimer(UINT_PTR id) {
+    if (!timerSet(id)) {
+        return 0;
+    }
+    return send(WM_TIMER, id, 0);
+}
+
+int quitCode() {
+    return world().quitCode;
+}
+
+}  // namespace stub

@@ -1,0 +1,179 @@
+// The stand-in's top-level windows: the emulators that tests put on the desktop, and the
+// program's dialog, which is a window like them.
+#include "platform/stub/world.h"
+
+#include <algorithm>
+
+namespace stub::detail {
+
+Window* liveWindow(HWND hwnd) {
+    World& w = world();
+    const auto found = w.windows.find(raw(hwnd));
+    if (found == w.windows.end() || found->second.destroyed) {
+        return nullptr;
+    }
+    return &found->second;
+}
+
+std::string windowName(HWND hwnd) {
+    if (hwnd == nullptr) {
+        return "screen";
+    }
+    World& w = world();
+    if (raw(hwnd) == w.dialog) {
+        return "dialog";
+    }
+    const auto found = w.windows.find(raw(hwnd));
+    return found == w.windows.end() ? std::string("?") : found->second.caption;
+}
+
+namespace {
+
+Window* anyWindow(HWND hwnd) {
+    World& w = world();
+    const auto found = w.windows.find(raw(hwnd));
+    return found == w.windows.end() ? nullptr : &found->second;
+}
+
+}  // namespace
+}  // namespace stub::detail
+
+using namespace stub::detail;
+
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
+    log(std::string("FindWindowA ") + (className == nullptr ? "(any)" : className) + "|" +
+        (windowName == nullptr ? "(any)" : windowName));
+    World& w = world();
+    for (const std::uintptr_t handle : w.windowOrder) {
+        const Window& window = w.windows[handle];
+        if (window.destroyed) {
+            continue;
+        }
+        if (className != nullptr && !equalNoCase(window.className, className)) {
+            continue;
+        }
+        if (windowName != nullptr && !equalNoCase(window.caption, windowName)) {
+            continue;
+        }
+        return handleOf<HWND>(handle);
+    }
+    return nullptr;
+}
+
+BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
+    const Window* window = liveWindow(hwnd);
+    if (window == nullptr || rect == nullptr) {
+        return FALSE;
+    }
+    *rect = RECT{0, 0, window->width, window->height};
+    return TRUE;
+}
+
+BOOL WINAPI ShowWindow(HWND hwnd, int command) {
+    log("ShowWindow " + std::to_string(command));
+    Window* window = liveWindow(hwnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    const bool wasVisible = window->visible;
+    window->visible = command != SW_HIDE;
+    return wasVisible ? TRUE : FALSE;
+}
+
+BOOL WINAPI IsWindowVisible(HWND hwnd) {
+    const Window* window = liveWindow(hwnd);
+    return window != nullptr && window->visible ? TRUE : FALSE;
+}
+
+BOOL WINAPI SetForegroundWindow(HWND hwnd) {
+    log("SetForegroundWindow " + windowName(hwnd));
+    if (liveWindow(hwnd) == nullptr) {
+        return FALSE;
+    }
+    world().foreground = raw(hwnd);
+    return TRUE;
+}
+
+namespace stub {
+
+HWND addWindow(const std::string& className, const std::string& caption, int width, int height) {
+    World& w = world();
+    const std::uintptr_t handle = newHandle();
+    Window window;
+    window.className = className;
+    window.caption = caption;
+    window.width = std::max(width, 0);
+    window.height = std::max(height, 0);
+    window.pixels.assign(
+        static_cast<std::size_t>(window.width) * static_cast<std::size_t>(window.height), 0);
+    window.visible = true;
+    w.windows[handle] = std::move(window);
+    w.windowOrder.push_back(handle);
+    return handleOf<HWND>(handle);
+}
+
+void destroyWindow(HWND window) {
+    Window* found = anyWindow(window);
+    if (found != nullptr) {
+        found->destroyed = true;
+        found->visible = false;
+    }
+}
+
+void resizeWindow(HWND window, int width, int height) {
+    Window* found = anyWindow(window);
+    if (found == nullptr) {
+        return;
+    }
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    std::vector<std::uint32_t> pixels(
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    for (int y = 0; y < std::min(height, found->height); ++y) {
+        for (int x = 0; x < std::min(width, found->width); ++x) {
+            pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                   static_cast<std::size_t>(x)] =
+                found->pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(found->width) +
+                              static_cast<std::size_t>(x)];
+        }
+    }
+    found->width = width;
+    found->height = height;
+    found->pixels = std::move(pixels);
+}
+
+void setPixel(HWND window, int x, int y, std::uint32_t rgb) {
+    fillRect(window, x, y, 1, 1, rgb);
+}
+
+void fillRect(HWND window, int x, int y, int width, int height, std::uint32_t rgb) {
+    Window* found = anyWindow(window);
+    if (found == nullptr) {
+        return;
+    }
+    const int x0 = std::max(x, 0);
+    const int y0 = std::max(y, 0);
+    const int x1 = std::min(x + width, found->width);
+    const int y1 = std::min(y + height, found->height);
+    for (int row = y0; row < y1; ++row) {
+        for (int col = x0; col < x1; ++col) {
+            found->pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(found->width) +
+                          static_cast<std::size_t>(col)] = rgb & 0xFFFFFFu;
+        }
+    }
+}
+
+std::uint32_t pixel(HWND window, int x, int y) {
+    const Window* found = anyWindow(window);
+    if (found == nullptr || x < 0 || y < 0 || x >= found->width || y >= found->height) {
+        return 0;
+    }
+    return found->pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(found->width) +
+                         static_cast<std::size_t>(x)];
+}
+
+HWND foregroundWindow() {
+    return handleOf<HWND>(world().foreground);
+}
+
+}  // namespace stub

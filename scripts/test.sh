@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Runs every test of Pixmote on a fresh Debian 12 machine:
+#   1. installs what is missing,
+#   2. the native unit tests (GoogleTest under CTest) against the Win32 stand-in,
+#   3. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
+#   4. the Windows build (mingw-w64, giflib from Debian's source package),
+#   5. the end-to-end checks of the real pixmote.exe under Wine and Xvfb.
+# Exits non-zero when any step fails. PIXMOTE_SKIP_WINE=1 skips steps 4 and 5.
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh || { echo "test.sh: installing dependencies failed" >&2; exit 1; }
+
+jobs=$(nproc 2>/dev/null || echo 2)
+passed=0
+failed=0
+failed_steps=()
+
+step() {
+    local name=$1
+    shift
+    echo
+    echo "=== $name"
+    local start=$SECONDS
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "=== $name: ok ($((SECONDS - start)) s)"
+    else
+        failed=$((failed + 1))
+        failed_steps+=("$name")
+        echo "=== $name: FAILED ($((SECONDS - start)) s)"
+    fi
+}
+
+native_tests() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null &&
+        cmake --build "$dir" -j"$jobs" &&
+        ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 300
+}
+
+step "native tests" native_tests build
+step "sanitizer tests" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 native_tests build-asan -DPIXMOTE_SANITIZE=ON
+if [[ "${PIXMOTE_SKIP_WINE:-0}" != 1 ]]; then
+    step "windows build" bash scripts/build-windows.sh
+    step "wine end-to-end" bash scripts/wine-e2e.sh
+fi
+
+echo
+if ((failed > 0)); then
+    echo "failed steps: ${failed_steps[*]}"
+fi
+echo "Steps: $passed passed, $failed failed"
+((failed == 0))

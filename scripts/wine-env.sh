@@ -1,0 +1,405 @@
+# Sourceable helpers that run the real pixmote.exe under Wine on a private X server, for the
+# end-to-end checks in tests/wine/. Every wait is bounded, and everything started here is
+# stopped by the EXIT trap that wenv_start installs, also when a check fails half-way.
+#
+#   source scripts/wine-env.sh
+#   wenv_start                       # Xvfb, a throw-away WINEPREFIX, the shell keeper
+#   wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+#   wenv_standin --scale 2 --script "$script"
+#   wenv_pixmote
+#   wenv_wait_tray Halted
+#   wenv_driver tray left ...
+#   t_finish                         # "PASS name" / "FAIL name", exit code
+#
+# Environment read:
+#   PIXMOTE_EXE        the program (default build-win/pixmote.exe)
+#   PIXMOTE_TOOLS      where scripts/build-tools.sh put the tools (default build-tools)
+#   PIXMOTE_WINE_BASE  a ready prefix made by wenv_make_base; cloned instead of a wineboot
+#   PIXMOTE_ARTIFACTS  where screenshots and failed recordings go (build-wine-artifacts)
+#   WENV_KEEP=1        keep the temporary directory for inspection
+#   WENV_WINEDEBUG     Wine's debug channels (default -all)
+#
+# How the tray is observed. Wine's shell (explorer.exe) shows the notification area, when no
+# X tray manager runs, as its own top-level X window named "Wine System Tray"; icon slot i
+# (from 0) is the 20 x 20 square at x = 20 i. Neither shell32's nor explorer's trace channels
+# (+systray, +tooltips) print the tooltip text, so the checks read it the way a user does:
+# the pointer is moved with xdotool onto an empty slot and then onto slot 0, explorer shows
+# the icon's tooltip window (class tooltips_class32), and `pixmote-driver tooltip` reads that
+# window's text with WM_GETTEXT (which Wine carries across processes). The tray window is
+# first moved to the bottom right, clear of the settings dialog (which sits at the screen's
+# origin) and of the stand-in. The picture is checked too: the tray window is grabbed with
+# ImageMagick and the traffic light of slot 0 searched for its lit lamp: pure red (255, 0, 0)
+# for Halted, yellow (255, 255, 0) for Ready, lime (0, 255, 0) for Capturing.
+# Moving the pointer over the icon sends WM_MOUSEMOVE notifications to Pixmote, which it
+# ignores.
+
+PIXMOTE_ROOT=${PIXMOTE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+PIXMOTE_EXE=${PIXMOTE_EXE:-$PIXMOTE_ROOT/build-win/pixmote.exe}
+PIXMOTE_TOOLS=${PIXMOTE_TOOLS:-$PIXMOTE_ROOT/build-tools}
+PIXMOTE_ARTIFACTS=${PIXMOTE_ARTIFACTS:-$PIXMOTE_ROOT/build-wine-artifacts}
+STANDIN_EXE=$PIXMOTE_TOOLS/calc-standin.exe
+DRIVER_EXE=$PIXMOTE_TOOLS/pixmote-driver.exe
+GIF_CHECK=$PIXMOTE_TOOLS/pixmote-gif-check
+
+WENV_DIR=""
+WENV_XVFB_PID=""
+WENV_PIDS=()
+WENV_PIXMOTE_PID=""
+WENV_STANDIN_PID=""
+WENV_NAME=${WENV_NAME:-$(basename "${0%.sh}")}
+T_FAILURES=0
+T_STARTED=$SECONDS
+
+wenv_log() {
+    echo "[$WENV_NAME $((SECONDS - T_STARTED))s] $*" >&2
+}
+
+# ---------------------------------------------------------------------------------------------
+# Assertions: a failed check is counted and reported, the script goes on; t_finish decides.
+
+t_fail() {
+    T_FAILURES=$((T_FAILURES + 1))
+    echo "  FAIL: $*" >&2
+}
+
+t_ok() {
+    echo "  ok: $*" >&2
+}
+
+# t_expect_eq WHAT ACTUAL EXPECTED
+t_expect_eq() {
+    if [[ "$2" == "$3" ]]; then
+        t_ok "$1"
+    else
+        t_fail "$1: got '$2', want '$3'"
+    fi
+}
+
+# t_expect_contains WHAT TEXT PART
+t_expect_contains() {
+    if [[ "$2" == *"$3"* ]]; then
+        t_ok "$1"
+    else
+        t_fail "$1: '$3' not in '$2'"
+    fi
+}
+
+t_finish() {
+    if ((T_FAILURES == 0)); then
+        echo "PASS $WENV_NAME ($((SECONDS - T_STARTED)) s)"
+        exit 0
+    fi
+    echo "FAIL $WENV_NAME: $T_FAILURES failed checks ($((SECONDS - T_STARTED)) s)"
+    exit 1
+}
+
+# ---------------------------------------------------------------------------------------------
+# Set-up and clean-up.
+
+wenv_require() {
+    local f
+    for f in "$PIXMOTE_EXE" "$STANDIN_EXE" "$DRIVER_EXE" "$GIF_CHECK"; do
+        if [[ ! -e "$f" ]]; then
+            echo "wine-env: missing $f (scripts/build-windows.sh, scripts/build-tools.sh)" >&2
+            return 1
+        fi
+    done
+    local tool
+    for tool in wine wineserver Xvfb xdotool import convert timeout; do
+        command -v "$tool" >/dev/null || { echo "wine-env: $tool not installed" >&2; return 1; }
+    done
+}
+
+wenv_cleanup() {
+    local rc=$?
+    trap - EXIT INT TERM
+    local pid
+    for pid in "${WENV_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    if [[ -n "${WINEPREFIX:-}" && -d "$WINEPREFIX" ]]; then
+        timeout 20 wineserver -k 2>/dev/null
+        timeout 20 wineserver -w 2>/dev/null
+    fi
+    for pid in "${WENV_PIDS[@]}"; do
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    if [[ -n "$WENV_XVFB_PID" ]]; then
+        kill "$WENV_XVFB_PID" 2>/dev/null
+        wait "$WENV_XVFB_PID" 2>/dev/null
+    fi
+    if [[ -n "$WENV_DIR" && -d "$WENV_DIR" ]]; then
+        if [[ "${WENV_KEEP:-0}" == 1 ]]; then
+            echo "wine-env: kept $WENV_DIR" >&2
+        else
+            rm -rf "$WENV_DIR"
+        fi
+    fi
+    exit "$rc"
+}
+
+# Starts Xvfb on a free display (it picks the number itself and tells it through a pipe).
+wenv_start_xvfb() {
+    local fifo=$WENV_DIR/displayfd
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" \
+        >"$WENV_DIR/xvfb.log" 2>&1 &
+    WENV_XVFB_PID=$!
+    local display=""
+    read -r -t 20 display <"$fifo" || true
+    if [[ -z "$display" ]]; then
+        echo "wine-env: Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$display"
+}
+
+# A fresh prefix: wineboot -i, with Mono and Gecko skipped. Takes about 10 s.
+wenv_boot_prefix() {
+    local prefix=$1
+    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        timeout 180 wineboot -i >"$WENV_DIR/wineboot.log" 2>&1 || {
+        echo "wine-env: wineboot failed (see $WENV_DIR/wineboot.log)" >&2
+        return 1
+    }
+    WINEPREFIX=$prefix timeout 60 wineserver -w
+}
+
+# wenv_make_base DIR: a prefix that later wenv_start calls clone (PIXMOTE_WINE_BASE=DIR).
+# Needs a display; used by scripts/wine-e2e.sh inside its own wenv_start.
+wenv_make_base() {
+    local base=$1
+    wenv_boot_prefix "$base"
+}
+
+# Clones a base prefix: hard links for the large, unchanging files, real copies of the
+# registry files that Wine rewrites.
+wenv_clone_prefix() {
+    local base=$1 prefix=$2
+    cp -al "$base" "$prefix" && rm -f "$prefix"/*.reg && cp "$base"/*.reg "$prefix"/
+}
+
+wenv_start() {
+    wenv_require || exit 1
+    WENV_DIR=$(mktemp -d /tmp/pixmote-wine.XXXXXX)
+    trap wenv_cleanup EXIT
+    trap 'exit 130' INT TERM
+    mkdir -p "$PIXMOTE_ARTIFACTS"
+    wenv_start_xvfb || exit 1
+    export WINEPREFIX=$WENV_DIR/prefix
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDEBUG=${WENV_WINEDEBUG:--all}
+    if [[ -n "${PIXMOTE_WINE_BASE:-}" && -f "$PIXMOTE_WINE_BASE/system.reg" ]]; then
+        wenv_clone_prefix "$PIXMOTE_WINE_BASE" "$WINEPREFIX" || exit 1
+    else
+        wenv_boot_prefix "$WINEPREFIX" || exit 1
+    fi
+    # The keeper holds the desktop for the whole check, so explorer.exe and its tray stay up
+    # while Pixmote is stopped and started again.
+    wenv_bg keeper "$DRIVER_EXE" hold 900
+    wenv_driver --timeout 30000 wait-shell >/dev/null || {
+        echo "wine-env: Wine's shell did not come up" >&2
+        exit 1
+    }
+    wenv_log "display $DISPLAY, prefix $WINEPREFIX"
+}
+
+# wenv_bg NAME PROGRAM ARGS...: runs a Windows program in the background under a time limit;
+# its output goes to $WENV_DIR/NAME.log. Sets WENV_LAST_PID.
+wenv_bg() {
+    local name=$1
+    shift
+    timeout 900 wine "$@" >"$WENV_DIR/$name.log" 2>&1 &
+    WENV_LAST_PID=$!
+    WENV_PIDS+=("$WENV_LAST_PID")
+}
+
+# wenv_winpath UNIX_PATH: the same file seen from Windows (drive Z: is the root).
+wenv_winpath() {
+    local p=$1
+    echo "Z:${p//\//\\}"
+}
+
+# wenv_driver [--timeout MS] COMMAND ARGS...: runs the driver; its stdout, without carriage
+# returns, on stdout; its exit code.
+wenv_driver() {
+    local out rc
+    out=$(timeout 90 wine "$DRIVER_EXE" "$@" 2>>"$WENV_DIR/driver.err")
+    rc=$?
+    printf '%s\n' "${out//$'\r'/}"
+    return $rc
+}
+
+# ---------------------------------------------------------------------------------------------
+# The registry of the prefix.
+
+# wenv_reg_import FILE.reg
+wenv_reg_import() {
+    local copy=$WENV_DIR/import-$RANDOM.reg
+    cp "$1" "$copy"
+    timeout 60 wine reg import "$(wenv_winpath "$copy")" >>"$WENV_DIR/reg.log" 2>&1
+}
+
+# wenv_reg_default KEY: the text of KEY's default value, or "<none>" when it has none.
+wenv_reg_default() {
+    local out
+    out=$(timeout 60 wine reg query "$1" /ve 2>/dev/null | tr -d '\r')
+    if [[ "$out" =~ \(Default\)[[:space:]]+REG_SZ[[:space:]]{4}(.*)$ ]]; then
+        echo "${BASH_REMATCH[1]}"
+    elif [[ "$out" =~ \(Default\)[[:space:]]+REG_SZ[[:space:]]*$ ]]; then
+        echo ""
+    else
+        echo "<none>"
+    fi
+}
+
+# wenv_reg_add_key KEY: creates an empty key.
+wenv_reg_add_key() {
+    timeout 60 wine reg add "$1" /f >>"$WENV_DIR/reg.log" 2>&1
+}
+
+# ---------------------------------------------------------------------------------------------
+# The programs.
+
+# wenv_pixmote: starts pixmote.exe and waits until its dialog exists.
+wenv_pixmote() {
+    wenv_bg pixmote "$PIXMOTE_EXE"
+    WENV_PIXMOTE_PID=$WENV_LAST_PID
+    wenv_driver --timeout 30000 pid >/dev/null
+}
+
+# wenv_pixmote_exit_code SECONDS: waits for pixmote.exe to end; prints its exit code, or
+# "running" when it is still running after SECONDS.
+wenv_pixmote_exit_code() {
+    local limit=$((SECONDS + $1))
+    while kill -0 "$WENV_PIXMOTE_PID" 2>/dev/null; do
+        if ((SECONDS >= limit)); then
+            echo running
+            return 1
+        fi
+        sleep 0.2
+    done
+    local rc=0
+    wait "$WENV_PIXMOTE_PID" || rc=$?
+    echo "$rc"
+}
+
+# wenv_standin ARGS...: starts the emulator stand-in and waits for its window.
+wenv_standin() {
+    wenv_bg standin "$STANDIN_EXE" --pos 420 60 "$@"
+    WENV_STANDIN_PID=$WENV_LAST_PID
+    wenv_driver --timeout 30000 emu-info >/dev/null
+}
+
+# wenv_wait_file PATH SECONDS [PATTERN]: until PATH exists (and holds a line matching PATTERN).
+wenv_wait_file() {
+    local limit=$((SECONDS + $2))
+    while ((SECONDS < limit)); do
+        if [[ -f "$1" ]] && { [[ -z "${3:-}" ]] || grep -q -- "$3" "$1"; }; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# wenv_screenshot NAME: the whole display as $PIXMOTE_ARTIFACTS/NAME.png.
+wenv_screenshot() {
+    local out=$PIXMOTE_ARTIFACTS/$1.png
+    timeout 30 import -window root "$out" 2>/dev/null && echo "$out"
+}
+
+# ---------------------------------------------------------------------------------------------
+# The tray (see the top of this file).
+
+# The tray's X window, waiting up to 5 s for it to be shown.
+wenv_tray_window() {
+    local limit=$((SECONDS + 5)) w=""
+    while ((SECONDS < limit)); do
+        w=$(xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null | head -n 1)
+        if [[ -n "$w" ]]; then
+            echo "$w"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Moves the tray window clear of the other windows.
+wenv_tray_park() {
+    local w=$1
+    xdotool windowmove "$w" 760 560 2>/dev/null
+}
+
+# The tooltip of the icon in slot 0, or nothing.
+wenv_tray_tip() {
+    local w
+    w=$(wenv_tray_window)
+    [[ -n "$w" ]] || return 1
+    wenv_tray_park "$w"
+    xdotool mousemove --window "$w" 150 10 2>/dev/null
+    sleep 0.3
+    xdotool mousemove --window "$w" 10 10 2>/dev/null
+    wenv_driver --timeout 2500 tooltip
+}
+
+# The lit lamp of the icon in slot 0: red, yellow, green, or none.
+wenv_tray_lamp() {
+    local w
+    w=$(wenv_tray_window)
+    [[ -n "$w" ]] || { echo none; return 1; }
+    wenv_tray_park "$w"
+    local colours
+    # Only the traffic light: the icon sits 2 pixels into its slot, the light in its columns
+    # 10 to 15 (the calculator beside it has a yellow key of its own).
+    colours=$(timeout 20 import -window "$w" -crop 8x20+11+0 +repage -depth 8 txt:- 2>/dev/null)
+    if grep -qiw '#FF0000' <<<"$colours"; then
+        echo red
+    elif grep -qiw '#FFFF00' <<<"$colours"; then
+        echo yellow
+    elif grep -qiw '#00FF00' <<<"$colours"; then
+        echo green
+    else
+        echo none
+    fi
+}
+
+# Is the tray showing any icon? (explorer unmaps its window when the last icon goes)
+wenv_tray_mapped() {
+    [[ -n "$(xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null)" ]]
+}
+
+# wenv_wait_tray STATE [SECONDS]: until the icon's tooltip is STATE (Halted, Ready, Capturing)
+# and its picture shows the matching lamp. Prints the last tooltip and lamp seen.
+wenv_wait_tray() {
+    local want=$1 limit=$((SECONDS + ${2:-15})) lamp_want tip="" lamp=""
+    case $want in
+        Halted) lamp_want=red ;;
+        Ready) lamp_want=yellow ;;
+        Capturing) lamp_want=green ;;
+        *) lamp_want=none ;;
+    esac
+    while ((SECONDS < limit)); do
+        tip=$(wenv_tray_tip 2>/dev/null | tail -n 1)
+        lamp=$(wenv_tray_lamp)
+        if [[ "$tip" == "$want" && "$lamp" == "$lamp_want" ]]; then
+            echo "$tip $lamp"
+            return 0
+        fi
+        sleep 0.3
+    done
+    echo "${tip:-<no tooltip>} $lamp"
+    return 1
+}
+
+# t_expect_tray STATE [SECONDS]: a check that the tray reaches STATE.
+t_expect_tray() {
+    local seen
+    if seen=$(wenv_wait_tray "$1" "${2:-15}"); then
+        t_ok "tray shows $1 ($seen)"
+    else
+        t_fail "tray shows '$seen', want $1"
+    fi
+}

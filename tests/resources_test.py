@@ -1,0 +1,317 @@
+#!/usr/bin/env python3
+"""Checks the program's resources as Windows will load them.
+
+Draws the icon groups with tools/make_icons.py, compiles res/pixmote.rc with windres (the
+WINDRES environment variable, default x86_64-w64-mingw32-windres) into a .res file, and reads
+the icons and the dialog template back out of it, byte by byte. Standard library only.
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+WINDRES = os.environ.get("WINDRES", "x86_64-w64-mingw32-windres")
+
+VGA = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
+    (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
+    (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
+    (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+
+# The tray picture of the Halted state, as it must appear (hex = VGA index, '.' transparent).
+HALTED_16 = """
+.0000000..000000
+077777770.079970
+077777770.099990
+077777770.099990
+077777770.079970
+000000000.077770
+0B0800700.073370
+000007070.033330
+0E0800700.033330
+000000000.073370
+080808080.077770
+000000000.072270
+080707080.022220
+000000000.022220
+080707080.072270
+.0000000..000000
+""".split()
+
+# Top, middle and bottom lamp of each group.
+LAMPS = {101: "932", 102: "1B2", 103: "13A"}
+
+RT_ICON, RT_DIALOG, RT_GROUP_ICON = 3, 5, 14
+
+WS_POPUP, WS_CHILD, WS_VISIBLE = 0x80000000, 0x40000000, 0x10000000
+WS_CAPTION, WS_BORDER, WS_SYSMENU = 0x00C00000, 0x00800000, 0x00080000
+WS_GROUP, WS_TABSTOP = 0x00020000, 0x00010000
+DS_MODALFRAME, DS_SETFONT = 0x80, 0x40
+BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX = 0, 1, 3
+BS_GROUPBOX, BS_AUTORADIOBUTTON = 7, 9
+SS_LEFT, SS_CENTER, SS_ICON, SS_SUNKEN = 0, 1, 3, 0x1000
+ES_LEFT, ES_AUTOHSCROLL = 0, 0x80
+BUTTON, EDIT, STATIC = 0x80, 0x81, 0x82
+NONE = 0xFFFF  # id -1
+CHILD = WS_CHILD | WS_VISIBLE
+
+MESSAGE_TEXT = ("The following message will be embedded into all GIFs created by this program. "
+                "It is recommended that you choose a reasonably short message.")
+
+# (id, class, text or icon number, style, x, y, cx, cy), in template order.
+DIALOG_CONTROLS = [
+    (1, BUTTON, "&OK", CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 138, 93, 42, 15),
+    (NONE, STATIC, 103, CHILD | SS_ICON, 5, 5, 20, 20),
+    (NONE, STATIC, "Pixmote v2.0", CHILD | SS_CENTER | SS_SUNKEN, 35, 5, 193, 20),
+    (NONE, BUTTON, "Timer", CHILD | BS_GROUPBOX, 6, 30, 48, 57),
+    (40006, BUTTON, "&110 ms", CHILD | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 12, 42, 36, 10),
+    (40007, BUTTON, "&220 ms", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 12, 57, 36, 10),
+    (40008, BUTTON, "&330 ms", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 12, 72, 36, 10),
+    (NONE, BUTTON, "&Embedded Message", CHILD | BS_GROUPBOX, 63, 30, 165, 57),
+    (NONE, STATIC, MESSAGE_TEXT, CHILD | SS_LEFT | WS_GROUP, 69, 42, 153, 24),
+    (1004, EDIT, "", CHILD | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 69, 69, 153, 12),
+    (1005, BUTTON, "Do &still motion screenshots instead", CHILD | BS_AUTOCHECKBOX | WS_TABSTOP,
+     6, 96, 129, 10),
+    (2, BUTTON, "E&xit", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 186, 93, 42, 15),
+]
+
+
+# --- readers -------------------------------------------------------------------------------
+
+def read_id(data, pos):
+    """A resource name or class: an ordinal (0xFFFF, n) or a NUL-terminated UTF-16 string."""
+    if struct.unpack_from("<H", data, pos)[0] == 0xFFFF:
+        return struct.unpack_from("<H", data, pos + 2)[0], pos + 4
+    end = pos
+    while struct.unpack_from("<H", data, end)[0] != 0:
+        end += 2
+    return data[pos:end].decode("utf-16-le"), end + 2
+
+
+def read_res(data):
+    """{(type, name): bytes} of a .res file."""
+    resources = {}
+    pos = 0
+    while pos < len(data):
+        size, header = struct.unpack_from("<II", data, pos)
+        kind, p = read_id(data, pos + 8)
+        name, _ = read_id(data, p)
+        if size:
+            resources[(kind, name)] = data[pos + header:pos + header + size]
+        pos = (pos + header + size + 3) & ~3
+    return resources
+
+
+def decode_image(blob):
+    """(rows, palette, colour under transparent pixels): an icon image as hex/'.' rows."""
+    (hsize, width, height, planes, bits, compression) = struct.unpack_from("<IiiHHI", blob, 0)
+    assert (hsize, height, planes, bits, compression) == (40, 2 * width, 1, 4, 0), \
+        "not a 4-bit uncompressed icon image"
+    palette = [(r, g, b) for b, g, r, _ in struct.iter_unpack("<BBBB", blob[40:40 + 64])]
+    xor_stride = (width * 4 + 31) // 32 * 4
+    and_stride = (width + 31) // 32 * 4
+    xor = blob[104:104 + xor_stride * width]
+    mask = blob[104 + xor_stride * width:]
+    assert len(mask) == and_stride * width, "AND mask of the wrong size"
+    rows, under = [], set()
+    for y in range(width):
+        line = xor[(width - 1 - y) * xor_stride:]
+        bits_row = mask[(width - 1 - y) * and_stride:]
+        row = ""
+        for x in range(width):
+            index = line[x // 2] >> 4 if x % 2 == 0 else line[x // 2] & 15
+            if bits_row[x // 8] & (0x80 >> (x % 8)):
+                under.add(index)
+                row += "."
+            else:
+                row += "%X" % index
+        rows.append(row)
+    return rows, palette, under
+
+
+def read_ico(data):
+    """{size: image bytes} of an .ico file, checking its directory."""
+    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+    assert (reserved, kind) == (0, 1), "not an icon file"
+    images = {}
+    for i in range(count):
+        w, h, colours, _, planes, bits, size, offset = struct.unpack_from("<BBBBHHII", data,
+                                                                          6 + 16 * i)
+        assert (w, colours, planes, bits) == (h, 16, 1, 4), "directory entry"
+        images[w] = data[offset:offset + size]
+    return images
+
+
+def read_group(resources, group):
+    """{size: image bytes} of an icon group in a .res."""
+    data = resources[(RT_GROUP_ICON, group)]
+    _, kind, count = struct.unpack_from("<HHH", data, 0)
+    assert kind == 1
+    images = {}
+    for i in range(count):
+        w, h, colours, _, planes, bits, size, number = struct.unpack_from("<BBBBHHIH", data,
+                                                                          6 + 14 * i)
+        assert (w, colours, planes, bits) == (h, 16, 1, 4), "group entry"
+        images[w] = resources[(RT_ICON, number)]
+        assert len(images[w]) == size
+    return images
+
+
+def read_dialog(data):
+    style, ex, count, x, y, cx, cy = struct.unpack_from("<IIHhhhh", data, 0)
+    menu, p = read_id(data, 18)
+    cls, p = read_id(data, p)
+    title, p = read_id(data, p)
+    font = None
+    if style & DS_SETFONT:
+        points = struct.unpack_from("<H", data, p)[0]
+        name, p = read_id(data, p + 2)
+        font = (points, name)
+    controls = []
+    for _ in range(count):
+        p = (p + 3) & ~3
+        cstyle, cex, cx_, cy_, cw, ch, cid = struct.unpack_from("<IIhhhhH", data, p)
+        kind, p = read_id(data, p + 18)
+        text, p = read_id(data, p)
+        extra = struct.unpack_from("<H", data, p)[0]
+        p += 2 + extra
+        controls.append(((cid, kind, text, cstyle, cx_, cy_, cw, ch), cex))
+    return dict(style=style, ex=ex, pos=(x, y, cx, cy), menu=menu, cls=cls, title=title,
+                font=font, controls=controls)
+
+
+# --- pixel helpers -------------------------------------------------------------------------
+
+def repaint(rows, columns, lamps):
+    swap = dict(zip(LAMPS[101], lamps))
+    return ["".join(swap.get(c, c) if x in columns else c for x, c in enumerate(r)) for r in rows]
+
+
+def components(rows, colour, columns):
+    """Bounding boxes (x0, y0, x1, y1) of the 4-connected areas of one colour."""
+    seen, boxes = set(), []
+    for y, row in enumerate(rows):
+        for x in columns:
+            if row[x] != colour or (x, y) in seen:
+                continue
+            stack, box = [(x, y)], [x, y, x, y]
+            seen.add((x, y))
+            while stack:
+                px, py = stack.pop()
+                box = [min(box[0], px), min(box[1], py), max(box[2], px), max(box[3], py)]
+                for nx, ny in ((px + 1, py), (px - 1, py), (px, py + 1), (px, py - 1)):
+                    if (nx in columns and 0 <= ny < len(rows) and (nx, ny) not in seen
+                            and rows[ny][nx] == colour):
+                        seen.add((nx, ny))
+                        stack.append((nx, ny))
+            boxes.append(tuple(box))
+    return boxes
+
+
+# --- tests ---------------------------------------------------------------------------------
+
+class Built:
+    icons = {}      # group -> {size: image bytes} from the .ico files
+    resources = {}  # the compiled resource script
+    error = None
+
+
+def setUpModule():
+    work = tempfile.mkdtemp(prefix="pixmote-res-")
+    try:
+        art = [os.path.join(REPO, "res", "icons", n) for n in ("halted-32.txt", "halted-16.txt")]
+        subprocess.run([sys.executable, os.path.join(REPO, "tools", "make_icons.py"),
+                        "--lamps", os.path.join(REPO, "res", "icons", "lamps.txt"),
+                        "--outdir", work] + art, check=True)
+        for group in LAMPS:
+            with open(os.path.join(work, f"pixmote-{group}.ico"), "rb") as f:
+                Built.icons[group] = read_ico(f.read())
+        if shutil.which(WINDRES):
+            res = os.path.join(work, "pixmote.res")
+            subprocess.run([WINDRES, "-I", work, "-O", "res",
+                            os.path.join(REPO, "res", "pixmote.rc"), res], check=True)
+            with open(res, "rb") as f:
+                Built.resources = read_res(f.read())
+    finally:
+        shutil.rmtree(work)
+
+
+class IconTest(unittest.TestCase):
+    def image(self, group, size):
+        rows, palette, under = decode_image(Built.icons[group][size])
+        self.assertEqual(palette, VGA, f"group {group} {size}x{size}: palette")
+        self.assertEqual(under, {0} if any("." in r for r in rows) else set(),
+                         f"group {group} {size}x{size}: transparent pixels must hold black")
+        return rows
+
+    def test_each_group_holds_a_32_and_a_16_pixel_image(self):
+        for group in LAMPS:
+            self.assertEqual(sorted(Built.icons[group]), [16, 32], f"group {group}")
+
+    def test_small_images_are_the_halted_picture_with_the_groups_lamps(self):
+        for group, lamps in LAMPS.items():
+            self.assertEqual(self.image(group, 16), repaint(HALTED_16, range(10, 16), lamps),
+                             f"group {group}")
+
+    def test_large_traffic_light_has_three_round_lamps_six_pixels_across(self):
+        light = range(20, 32)
+        for group, lamps in LAMPS.items():
+            rows = self.image(group, 32)
+            tops = []
+            for colour in lamps:
+                boxes = components(rows, colour, light)
+                self.assertEqual(len(boxes), 1, f"group {group}: lamp {colour}")
+                x0, y0, x1, y1 = boxes[0]
+                self.assertEqual((x1 - x0 + 1, y1 - y0 + 1), (6, 6), f"group {group}: lamp size")
+                self.assertNotEqual(rows[y0][x0], colour, f"group {group}: square lamp corner")
+                tops.append(y0)
+            self.assertEqual(tops, sorted(tops), f"group {group}: lamp order")
+            housing = {c for r in rows for x, c in enumerate(r) if x in light} - set(lamps)
+            self.assertLessEqual(housing, {"0", "7", "."}, f"group {group}: housing colours")
+
+    def test_large_images_differ_only_in_lamp_colours(self):
+        base = self.image(101, 32)
+        for group, lamps in LAMPS.items():
+            self.assertEqual(self.image(group, 32), repaint(base, range(20, 32), lamps))
+
+    def test_large_calculator_has_a_display_above_its_keys(self):
+        rows = self.image(101, 32)
+        calculator = range(0, 20)
+        colours = {c for r in rows for x, c in enumerate(r) if x in calculator}
+        self.assertEqual(colours, set("0278BE."))
+        for colour in "BE2":
+            self.assertEqual(len(components(rows, colour, calculator)), 1, f"key colour {colour}")
+        display = max(components(rows, "7", calculator),
+                      key=lambda b: (b[2] - b[0] + 1) * (b[3] - b[1] + 1))
+        first_key_row = min(y for y, r in enumerate(rows) if "8" in r[:20])
+        self.assertLess(display[3], first_key_row)
+        self.assertGreaterEqual(display[2] - display[0] + 1, 12, "display width")
+
+
+@unittest.skipUnless(shutil.which(WINDRES), "no windres")
+class ResourceScriptTest(unittest.TestCase):
+    def test_icon_groups_hold_the_drawn_images(self):
+        for group in LAMPS:
+            self.assertEqual(read_group(Built.resources, group), Built.icons[group])
+
+    def test_dialog_template(self):
+        dialog = read_dialog(Built.resources[(RT_DIALOG, "PIXMOTE")])
+        self.assertEqual(dialog["style"],
+                         WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT)
+        self.assertEqual(dialog["ex"], 0)
+        self.assertEqual(dialog["pos"], (0, 0, 232, 113))
+        self.assertEqual((dialog["menu"], dialog["cls"]), ("", ""))
+        self.assertEqual(dialog["title"], "Pixmote Configuration")
+        self.assertEqual(dialog["font"], (8, "MS Sans Serif"))
+        self.assertEqual([c for c, _ in dialog["controls"]], DIALOG_CONTROLS)
+        self.assertEqual([ex for _, ex in dialog["controls"]], [0] * len(DIALOG_CONTROLS))
+
+
+if __name__ == "__main__":
+    unittest.main()

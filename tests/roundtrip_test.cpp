@@ -1,0 +1,368 @@
+// The tick pipeline end to end: screens go through quantizeFrame, the change tracking and the
+// writer into a file, which giflib decodes and a viewer-like replay plays back. Every canvas
+// the replay shows must be the quantized screen of its ticks inside the two-pixel border, shown
+// for exactly the ticks that screen stayed: the expectations come from a reference worked out
+// here, tick by tick, independently of the tracking code.
+#include "app/settings.h"
+#include "tests/support/gif_replay.h"
+#include "tests/support/pipeline_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Small deterministic generator, so every run sees the same sequences.
+struct Random {
+    std::uint64_t state;
+    std::uint64_t next() {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+    std::uint8_t byte() { return static_cast<std::uint8_t>(next()); }
+};
+
+struct Scenario {
+    std::string name;
+    std::int16_t width = 0;
+    std::int16_t height = 0;
+    std::vector<Bytes> reds;                // one red byte per pixel and screen
+    std::vector<int> ticks;                 // per screen
+    std::vector<std::int16_t> multipliers;  // per tick; empty: multiplier throughout
+    std::int16_t multiplier = 1;
+    bool stillMode = false;
+    int stillModeFromTick = 0;
+};
+
+// The reference: levels of one screen, stretched between its lightest and darkest red.
+Bytes referenceLevels(const Bytes& reds) {
+    const auto [darkest, lightest] = std::minmax_element(reds.begin(), reds.end());
+    Bytes levels;
+    for (std::uint8_t r : reds) {
+        const int range = *lightest - *darkest;
+        levels.push_back(static_cast<std::uint8_t>(range == 0 ? 0 : (*lightest - r) * 15 / range));
+    }
+    return levels;
+}
+
+struct Shown {
+    Bytes frame;
+    std::optional<std::uint16_t> delay;
+};
+
+struct Expectation {
+    std::vector<Shown> shown;
+    int ticks = 0;
+    bool endedByStill = false;
+};
+
+// What a viewer must show: the screen changes at the ticks where the quantized screen differs
+// from the tick before; each shown screen lasts the steps of its ticks (the last one up to and
+// including the stop's tick). A StillMode tick (the second tick at the earliest) ends it all with
+// the screen on show as one image without a delay.
+Expectation expect(const Scenario& s) {
+    std::vector<Bytes> frames;
+    std::vector<int> steps;
+    for (std::size_t i = 0; i < s.reds.size(); ++i) {
+        for (int k = 0; k < s.ticks[i]; ++k) {
+            frames.push_back(referenceLevels(s.reds[i]));
+            const std::size_t t = steps.size();
+            steps.push_back(16 * (s.multipliers.empty() ? s.multiplier : s.multipliers[t]));
+        }
+    }
+    int stillTick = 0;
+    if (s.stillMode) {
+        stillTick = 2;
+    } else if (s.stillModeFromTick > 0) {
+        stillTick = std::max(s.stillModeFromTick, 2);
+    }
+    Expectation e;
+    e.ticks = static_cast<int>(frames.size());
+    if (stillTick > 0 && stillTick <= e.ticks) {
+        e.ticks = stillTick;
+        e.endedByStill = true;
+    }
+    const int shownTicks = e.endedByStill ? e.ticks - 1 : e.ticks;
+    int sum = 0;
+    for (int t = 0; t < shownTicks; ++t) {
+        if (t == 0 || frames[static_cast<std::size_t>(t)] != e.shown.back().frame) {
+            if (t > 0) {
+                e.shown.back().delay = static_cast<std::uint16_t>(std::min(sum, 65535));
+            }
+            e.shown.push_back({frames[static_cast<std::size_t>(t)], std::nullopt});
+            sum = 0;
+        }
+        sum += steps[static_cast<std::size_t>(t)];
+    }
+    if (!e.endedByStill && !e.shown.empty()) {
+        e.shown.back().delay = static_cast<std::uint16_t>(std::min(sum, 65535));
+    }
+    return e;
+}
+
+// The first pixel in which two frames differ, or "" when they are equal.
+std::string firstDifference(const Bytes& got, const Bytes& want, int width) {
+    if (got.size() != want.size()) {
+        return "size " + std::to_string(got.size()) + " instead of " + std::to_string(want.size());
+    }
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        if (got[i] != want[i]) {
+            const int n = static_cast<int>(i);
+            return "pixel (" + std::to_string(n % width) + ", " + std::to_string(n / width) +
+                   ") is " + std::to_string(got[i]) + " instead of " + std::to_string(want[i]);
+        }
+    }
+    return "";
+}
+
+void check(const Scenario& s, Random& random) {
+    SCOPED_TRACE(s.name + " " + std::to_string(s.width) + "x" + std::to_string(s.height));
+    PipelineInput input;
+    input.width = s.width;
+    input.height = s.height;
+    input.ticks = s.ticks;
+    input.timerMultiplier = s.multiplier;
+    input.stillMode = s.stillMode;
+    input.stillModeFromTick = s.stillModeFromTick;
+    for (const Bytes& reds : s.reds) {
+        // Blue and green are noise: only red may count.
+        Bytes pixels;
+        for (std::uint8_t r : reds) {
+            pixels.insert(pixels.end(), {random.byte(), random.byte(), r, random.byte()});
+        }
+        input.screens.push_back(pixels);
+    }
+    if (!s.multipliers.empty()) {
+        input.beforeTick = [&s](int tick) {
+            settings.timerMultiplier = s.multipliers[static_cast<std::size_t>(tick - 1)];
+        };
+    }
+
+    const std::string path = ::testing::TempDir() + "roundtrip_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                             ".gif";
+    const PipelineResult result = runPipeline(input, path.c_str());
+    ASSERT_TRUE(result.opened);
+    const Expectation want = expect(s);
+    EXPECT_EQ(result.ticks, want.ticks);
+    EXPECT_EQ(result.endedByStill, want.endedByStill);
+
+    const DecodedGif gif = decodeGif(path);
+    ASSERT_TRUE(gif.ok) << gif.error;
+    ASSERT_EQ(gif.screenWidth, s.width + 4);
+    ASSERT_EQ(gif.screenHeight, s.height + 4);
+    const std::vector<ShownCanvas> shown = replayGif(gif);
+    ASSERT_EQ(shown.size(), want.shown.size());
+    for (std::size_t k = 0; k < shown.size(); ++k) {
+        SCOPED_TRACE("image " + std::to_string(k));
+        EXPECT_TRUE(hasPixmoteBorder(shown[k]));
+        EXPECT_EQ(firstDifference(innerFrame(shown[k], 2), want.shown[k].frame, s.width), "");
+        EXPECT_EQ(shown[k].delay, want.shown[k].delay);
+    }
+    std::remove(path.c_str());
+}
+
+// A calculator-like screen: a few reds, as an emulator's display uses.
+Bytes calculatorScreen(Random& random, int pixels) {
+    static const std::uint8_t kShades[] = {0x18, 0x40, 0x7C, 0xA0, 0xC6, 0xE8};
+    Bytes reds;
+    for (int i = 0; i < pixels; ++i) {
+        reds.push_back(kShades[random.below(6)]);
+    }
+    return reds;
+}
+
+// The screen before it with a few small rectangles painted over; now and then no change.
+Bytes paintRectangles(Random& random, Bytes reds, int width, int height) {
+    const int count = random.below(5) == 0 ? 0 : 1 + random.below(3);
+    for (int i = 0; i < count; ++i) {
+        const int x0 = random.below(width);
+        const int y0 = random.below(height);
+        const int x1 = std::min(width - 1, x0 + random.below(4));
+        const int y1 = std::min(height - 1, y0 + random.below(3));
+        const std::uint8_t red = random.below(8) == 0 ? random.byte() : std::uint8_t{0x18};
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = x0; x <= x1; ++x) {
+                reds[static_cast<std::size_t>(y * width + x)] = red;
+            }
+        }
+    }
+    return reds;
+}
+
+struct Size {
+    std::int16_t width;
+    std::int16_t height;
+};
+
+const Size kSizes[] = {{1, 1},   {2, 1},   {1, 2},    {3, 5},    {7, 3},
+                       {13, 11}, {96, 64}, {128, 64}, {320, 240}};
+
+int pixelsOf(Size size) {
+    return size.width * size.height;
+}
+
+Scenario sparseScenario(Random& random, Size size, int screens) {
+    Scenario s;
+    s.name = "sparse";
+    s.width = size.width;
+    s.height = size.height;
+    s.reds.push_back(calculatorScreen(random, pixelsOf(size)));
+    for (int i = 1; i < screens; ++i) {
+        s.reds.push_back(paintRectangles(random, s.reds.back(), size.width, size.height));
+    }
+    for (int i = 0; i < screens; ++i) {
+        s.ticks.push_back(1 + random.below(4));
+    }
+    return s;
+}
+
+TEST(Roundtrip, StaticScreensShowOneFrameForTheWholeRecording) {
+    Random random{1};
+    std::int16_t multiplier = 1;
+    for (Size size : kSizes) {
+        for (int ticks : {1, 2, 9}) {
+            Scenario s;
+            s.name = "static, " + std::to_string(ticks) + " ticks";
+            s.width = size.width;
+            s.height = size.height;
+            s.reds = {calculatorScreen(random, pixelsOf(size))};
+            s.ticks = {ticks};
+            s.multiplier = multiplier;
+            multiplier = static_cast<std::int16_t>(multiplier % 3 + 1);
+            check(s, random);
+        }
+    }
+}
+
+TEST(Roundtrip, SparseChangesShowEveryScreenForItsTicks) {
+    Random random{2};
+    for (Size size : kSizes) {
+        // The large screens once, with one of the timer choices; the small ones with each.
+        const bool large = pixelsOf(size) > 5000;
+        for (int round = 0; round < (large ? 1 : 3); ++round) {
+            Scenario s = sparseScenario(random, size, large ? 12 : 30);
+            s.multiplier = static_cast<std::int16_t>(large ? 1 + random.below(3) : 1 + round);
+            check(s, random);
+        }
+    }
+}
+
+TEST(Roundtrip, DenseChangesShowEveryScreenForItsTicks) {
+    Random random{3};
+    for (Size size :
+         {Size{2, 1}, Size{1, 2}, Size{5, 4}, Size{17, 9}, Size{96, 64}, Size{320, 240}}) {
+        Scenario s;
+        s.name = "dense";
+        s.width = size.width;
+        s.height = size.height;
+        for (int i = 0; i < 8; ++i) {
+            Bytes reds;
+            for (int p = 0; p < pixelsOf(size); ++p) {
+                reds.push_back(random.byte());
+            }
+            s.reds.push_back(reds);
+            s.ticks.push_back(1 + random.below(3));
+        }
+        s.multiplier = static_cast<std::int16_t>(1 + random.below(3));
+        check(s, random);
+    }
+}
+
+TEST(Roundtrip, OnlyChangesOfTheQuantizedScreenCount) {
+    // The same two-shade picture in other reds quantizes alike and changes nothing; a new
+    // darkest pixel restretches the whole screen and is a change everywhere it shows.
+    Random random{4};
+    Scenario s;
+    s.name = "restyled";
+    s.width = 9;
+    s.height = 6;
+    Bytes pattern;
+    for (int p = 0; p < 54; ++p) {
+        pattern.push_back(static_cast<std::uint8_t>(random.below(2)));
+    }
+    const std::uint8_t pairs[][2] = {{200, 100}, {180, 50}, {255, 0}, {201, 200}, {200, 125}};
+    for (const auto& pair : pairs) {
+        Bytes reds;
+        for (std::uint8_t bit : pattern) {
+            reds.push_back(pair[bit]);
+        }
+        s.reds.push_back(reds);
+        s.ticks.push_back(2);
+    }
+    Bytes darker = s.reds.back();
+    darker[40] = 50;  // the 125s become level 7
+    s.reds.push_back(darker);
+    s.ticks.push_back(3);
+    check(s, random);
+}
+
+TEST(Roundtrip, ANewTimerChoiceCountsFromTheNextTick) {
+    Random random{5};
+    for (Size size : {Size{3, 5}, Size{96, 64}}) {
+        Scenario s = sparseScenario(random, size, 20);
+        int total = 0;
+        for (int t : s.ticks) {
+            total += t;
+        }
+        for (int t = 0; t < total; ++t) {
+            s.multipliers.push_back(static_cast<std::int16_t>(1 + (t / 7 + random.below(2)) % 3));
+        }
+        s.name = "timer choices";
+        check(s, random);
+    }
+}
+
+TEST(Roundtrip, StillModeShowsTheFirstScreenAlone) {
+    Random random{6};
+    for (Size size : kSizes) {
+        Scenario s = sparseScenario(random, size, 3);
+        s.name = "still";
+        s.stillMode = true;
+        s.multiplier = static_cast<std::int16_t>(1 + random.below(3));
+        check(s, random);
+    }
+    // Stopped after one tick, before StillMode could end the recording.
+    Scenario once = sparseScenario(random, {7, 3}, 1);
+    once.name = "still, stopped after one tick";
+    once.ticks = {1};
+    once.stillMode = true;
+    check(once, random);
+}
+
+TEST(Roundtrip, StillModeSwitchedOnEndsWithTheScreenOnShow) {
+    Random random{7};
+    for (Size size : {Size{1, 2}, Size{13, 11}, Size{128, 64}}) {
+        for (int from : {1, 2, 3, 6, 15, 1000}) {
+            Scenario s = sparseScenario(random, size, 12);
+            s.name = "still from tick " + std::to_string(from);
+            s.stillModeFromTick = from;
+            s.multiplier = static_cast<std::int16_t>(1 + random.below(3));
+            check(s, random);
+        }
+    }
+}
+
+TEST(Roundtrip, AVeryLongStillScreenKeepsTheLargestDelay) {
+    Random random{8};
+    Scenario s = sparseScenario(random, {3, 2}, 2);
+    s.name = "long";
+    s.reds[1] = Bytes(6, 0x18);
+    s.reds[1][0] = 0xE8;
+    s.ticks = {1400, 2};
+    s.multiplier = 3;
+    check(s, random);
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+// The recording check: structure of the stream, then every shown canvas against the script.
+#include "tools/checker/check.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/support/gif_replay.h"
+
+namespace {
+
+class Reporter {
+public:
+    explicit Reporter(CheckReport* r) : r_(r) {}
+    void fail(const std::string& s) {
+        r_->ok = false;
+        r_->lines.push_back("FAIL " + s);
+    }
+    void note(const std::string& s) { r_->lines.push_back(s); }
+    bool ok() const { return r_->ok; }
+
+private:
+    CheckReport* r_;
+};
+
+std::string str(int v) {
+    return std::to_string(v);
+}
+
+void checkHead(const DecodedGif& gif, const CheckOptions& o, Reporter& rep) {
+    if (gif.version != "GIF89a") {
+        rep.fail("signature " + gif.version + ", want GIF89a");
+    }
+    if (gif.screenWidth != o.width + 4 || gif.screenHeight != o.height + 4) {
+        rep.fail("logical screen " + str(gif.screenWidth) + "x" + str(gif.screenHeight) +
+                 ", want " + str(o.width + 4) + "x" + str(o.height + 4));
+    }
+    bool palette = gif.hasGlobalMap && gif.globalMap.size() == 16;
+    for (std::size_t i = 0; palette && i < 16; ++i) {
+        auto g = static_cast<std::uint8_t>(255 - 17 * i);
+        palette = gif.globalMap[i][0] == g && gif.globalMap[i][1] == g && gif.globalMap[i][2] == g;
+    }
+    if (!palette) {
+        rep.fail("global colour table is not the 16-gray palette");
+    }
+    bool looping = false;
+    bool banner = false;
+    for (const GifRecord& r : gif.records) {
+        if (r.kind == GifRecordKind::Application && r.blocks.size() == 2 &&
+            std::string(r.blocks[0].begin(), r.blocks[0].end()) == "NETSCAPE2.0" &&
+            r.blocks[1] == std::vector<std::uint8_t>{1, 0, 0}) {
+            looping = true;
+        }
+        if (r.kind == GifRecordKind::Comment &&
+            std::string(r.data.begin(), r.data.end()) == "Pixmote v2.0") {
+            banner = true;
+        }
+    }
+    if (!looping) {
+        rep.fail("no looping block (NETSCAPE2.0, loop 0)");
+    }
+    if (!banner) {
+        rep.fail("no comment \"Pixmote v2.0\"");
+    }
+}
+
+void checkImages(const DecodedGif& gif, const CheckOptions& o, Reporter& rep) {
+    int index = 0;
+    bool controlBefore = false;
+    for (const GifRecord& r : gif.records) {
+        if (r.kind == GifRecordKind::GraphicControl) {
+            controlBefore = true;
+            continue;
+        }
+        if (r.kind != GifRecordKind::Image) {
+            continue;
+        }
+        std::string where = "image " + str(index);
+        if (o.still && controlBefore) {
+            rep.fail(where + ": a graphic control in a still recording");
+        }
+        if (!o.still && !controlBefore) {
+            rep.fail(where + ": no graphic control before it");
+        }
+        if (index == 0) {
+            if (r.left != 0 || r.top != 0 || r.width != o.width + 4 || r.height != o.height + 4) {
+                rep.fail(where + ": not the whole framed screen");
+            }
+        } else if (r.left < 2 || r.top < 2 || r.width < 1 || r.height < 1 ||
+                   r.left + r.width > o.width + 2 || r.top + r.height > o.height + 2) {
+            rep.fail(where + ": region " + str(r.left) + "," + str(r.top) + " " + str(r.width) +
+                     "x" + str(r.height) + " is not inside the border");
+        }
+        controlBefore = false;
+        ++index;
+    }
+    if (o.still && index != 1) {
+        rep.fail("a still recording holds " + str(index) + " images, want 1");
+    }
+    if (index == 0) {
+        rep.fail("no image");
+    }
+}
+
+int differing(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+    int n = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        n += a[i] != b[i] ? 1 : 0;
+    }
+    return n;
+}
+
+// The script frame index that each canvas shows, in order; -1 where none fits.
+std::vector<int> matchFrames(const std::vector<ShownCanvas>& shown,
+                             const std::vector<frames::ScriptFrame>& script,
+                             const CheckOptions& o, Reporter& rep) {
+    std::vector<std::vector<std::uint8_t>> patterns;
+    for (const frames::ScriptFrame& f : script) {
+        patterns.push_back(frames::pattern(f.pattern, o.width, o.height));
+    }
+    std::vector<int> matched;
+    int next = 0;
+    for (std::size_t j = 0; j < shown.size(); ++j) {
+        std::string where = "image " + str(static_cast<int>(j));
+        if (!hasPixmoteBorder(shown[j])) {
+            rep.fail(where + ": canvas has lost its border");
+        }
+        std::vector<std::uint8_t> inner = innerFrame(shown[j], 2);
+        int found = -1;
+        for (int k = next; k < static_cast<int>(script.size()); ++k) {
+            if (inner == patterns[static_cast<std::size_t>(k)]) {
+                found = k;
+                break;
+            }
+        }
+        if (found < 0) {
+            int best = -1;
+            int bestDiff = 1 << 30;
+            for (int k = 0; k < static_cast<int>(script.size()); ++k) {
+                int d = differing(inner, patterns[static_cast<std::size_t>(k)]);
+                if (d < bestDiff) {
+                    bestDiff = d;
+                    best = k;
+                }
+            }
+            rep.fail(where + ": shows no script frame from " + str(next) + " on (nearest: frame " +
+                     str(best) + ", " + str(bestDiff) + " pixels differ)");
+        } else {
+            next = found + 1;
+        }
+        matched.push_back(found);
+    }
+    return matched;
+}
+
+void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vector<int>& matched,
+                         const std::vector<frames::ScriptFrame>& script, const CheckOptions& o,
+                         Reporter& rep) {
+    const int tickMs = 110 * o.step / 16;
+    const int n = static_cast<int>(matched.size());
+    std::string seq = "frames shown:";
+    for (int j = 0; j < n; ++j) {
+        seq.append(" ").append(str(matched[static_cast<std::size_t>(j)]));
+        if (shown[static_cast<std::size_t>(j)].delay) {
+            seq.append("(").append(str(*shown[static_cast<std::size_t>(j)].delay)).append(")");
+        }
+    }
+    rep.note(seq);
+    for (int m : matched) {
+        if (m < 0) {
+            return;  // already reported; order and delays say nothing more
+        }
+    }
+    int firstShown = matched.front();
+    int lastShown = matched.back();
+    if (o.first >= 0 && firstShown != o.first) {
+        rep.fail("the first image shows frame " + str(firstShown) + ", want " + str(o.first));
+    }
+    int lastDue = o.complete ? static_cast<int>(script.size()) - 1 : lastShown;
+    for (int k = firstShown; k <= lastDue; ++k) {
+        bool seen = false;
+        for (int m : matched) {
+            seen = seen || m == k;
+        }
+        if (!seen && script[static_cast<std::size_t>(k)].holdMs >= 2 * tickMs) {
+            rep.fail("frame " + str(k) + " (held " + str(script[static_cast<std::size_t>(k)].holdMs) +
+                     " ms) is missing");
+        }
+    }
+    if (o.still) {
+        return;
+    }
+    for (int j = 0; j < n; ++j) {
+        const ShownCanvas& c = shown[static_cast<std::size_t>(j)];
+        if (!c.delay) {
+            continue;  // reported with the structure
+        }
+        int delay = *c.delay;
+        int from = matched[static_cast<std::size_t>(j)];
+        int to = j + 1 < n ? matched[static_cast<std::size_t>(j + 1)] : from + 1;
+        int heldMs = 0;
+        for (int k = from; k < to; ++k) {
+            heldMs += script[static_cast<std::size_t>(k)].holdMs;
+        }
+        // Hundredths the file should give that time: 160 / 110 of it, in tenths of ms.
+        double want = heldMs * 160.0 / 110.0 / 10.0;
+        std::string what = "image " + str(j) + " (frame " + str(from) + "): delay " + str(delay) +
+                           ", screen time " + str(heldMs) + " ms gives " +
+                           std::to_string(static_cast<int>(want + 0.5));
+        if (delay < o.step || delay % o.step != 0) {
+            rep.fail(what + ": not a whole number of steps of " + str(o.step));
+        } else if (j == n - 1 && n > 1) {
+            continue;  // cut short by the stop
+        } else if (j == 0) {
+            bool pre = from == 0;  // frame 0 was on screen before the recording started
+            if (pre ? delay < want - o.step : delay > want + o.step) {
+                rep.fail(what + (pre ? ": too short" : ": too long"));
+            }
+        } else if (delay < want - o.step || delay > want + o.step) {
+            rep.fail(what + ": more than one step off");
+        }
+    }
+}
+
+}  // namespace
+
+CheckReport checkRecording(const std::string& gifPath,
+                           const std::vector<frames::ScriptFrame>& script,
+                           const CheckOptions& options) {
+    CheckReport report;
+    Reporter rep(&report);
+    DecodedGif gif = decodeGif(gifPath);
+    if (!gif.ok) {
+        rep.fail("cannot decode " + gifPath + ": " + gif.error);
+        return report;
+    }
+    checkHead(gif, options, rep);
+    checkImages(gif, options, rep);
+    if (!rep.ok()) {
+        return report;
+    }
+    std::vector<ShownCanvas> shown = replayGif(gif);
+    std::vector<int> matched = matchFrames(shown, script, options, rep);
+    checkOrderAndDelays(shown, matched, script, options, rep);
+    return report;
+}

@@ -1,0 +1,41 @@
+// The recording check: decodes a GIF that Pixmote wrote while the emulator stand-in played a
+// frame script, and compares it with what the screen showed.
+// Used by the checker's command line (main.cpp) and its self-test (selftest.cpp).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/common/frames.h"
+
+struct CheckOptions {
+    int width = 96;  // W x H, the calculator screen
+    int height = 64;
+    int step = 16;        // delay step in hundredths: 16, 32 or 48
+    bool still = false;   // a StillMode recording: one framed image, no delay
+    int first = -1;       // the script frame the first image must show; -1: any
+    bool complete = false;  // the recording outlasted the script: its last frame must be the last
+};
+
+struct CheckReport {
+    bool ok = true;
+    std::vector<std::string> lines;  // what was found, failures first marked "FAIL"
+};
+
+// What must hold:
+// - the stream is a whole GIF89a of (W + 4) x (H + 4) with the 16-gray palette, the looping
+//   block and the comment "Pixmote v2.0";
+// - animation: every image has a graphic control before it, the first is framed, the others
+//   lie inside the border; StillMode: exactly one framed image and no graphic control;
+// - after each image the canvas carries the border and shows, inside it, a script frame, in
+//   script order with no frame twice in a row;
+// - every script frame between the first and the last one shown that the screen held for two
+//   capture ticks or more was shown;
+// - each image's delay, except the first's and the last's, is within one step of the time the
+//   screen showed it (the hold times of its frame and of any frame skipped after it) times
+//   160 / 110; the first image's is at least its hold time's less one step when it shows
+//   script frame 0, and at most its hold time's plus one step otherwise; the last's at least one
+//   step.
+CheckReport checkRecording(const std::string& gifPath,
+                           const std::vector<frames::ScriptFrame>& script,
+                           const CheckOptions& options);

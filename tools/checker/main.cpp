@@ -1,0 +1,82 @@
+// pixmote-gif-check: checks a GIF recorded from the emulator stand-in against its frame script.
+//
+//   pixmote-gif-check GIF --script FILE [--size WxH] [--step 16|32|48] [--still]
+//                     [--first K] [--complete]
+//
+// Prints what it found; exit code 0 when the recording is right, 1 when not, 2 on bad usage.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tools/checker/check.h"
+
+namespace {
+
+int usage(const char* why) {
+    std::fprintf(stderr,
+                 "pixmote-gif-check: %s\n"
+                 "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--step 16|32|48]\n"
+                 "                         [--still] [--first K] [--complete]\n",
+                 why);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CheckOptions options;
+    std::string gif;
+    std::string scriptPath;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        bool more = i + 1 < argc;
+        if (a == "--script" && more) {
+            scriptPath = argv[++i];
+        } else if (a == "--size" && more) {
+            if (std::sscanf(argv[++i], "%dx%d", &options.width, &options.height) != 2) {
+                return usage("--size wants WxH");
+            }
+        } else if (a == "--step" && more) {
+            options.step = std::atoi(argv[++i]);
+        } else if (a == "--still") {
+            options.still = true;
+        } else if (a == "--first" && more) {
+            options.first = std::atoi(argv[++i]);
+        } else if (a == "--complete") {
+            options.complete = true;
+        } else if (gif.empty() && !a.empty() && a[0] != '-') {
+            gif = a;
+        } else {
+            return usage(("unknown argument " + a).c_str());
+        }
+    }
+    if (gif.empty() || scriptPath.empty()) {
+        return usage("a GIF and a script are needed");
+    }
+    if (options.step != 16 && options.step != 32 && options.step != 48) {
+        return usage("--step is 16, 32 or 48");
+    }
+    if (options.width < 1 || options.height < 1) {
+        return usage("bad --size");
+    }
+    std::ifstream in(scriptPath);
+    if (!in) {
+        return usage("cannot read the script");
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<frames::ScriptFrame> script;
+    std::string error;
+    if (!frames::parseScript(text.str(), &script, &error)) {
+        return usage(error.c_str());
+    }
+    CheckReport report = checkRecording(gif, script, options);
+    for (const std::string& line : report.lines) {
+        std::printf("%s\n", line.c_str());
+    }
+    std::printf("%s\n", report.ok ? "recording OK" : "recording WRONG");
+    return report.ok ? 0 : 1;
+}

@@ -1,0 +1,267 @@
+// Self-test of the recording check: recordings are simulated (the screen follows a frame
+// script, a capture tick every tick period, held-back frames with their delays, changed
+// rectangles) and written with giflib; the check must accept the faithful ones and reject
+// each kind of damage. Exit code 0 when every case behaves, 1 otherwise.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gif_lib.h>
+#include <unistd.h>
+
+#include "tools/checker/check.h"
+
+namespace {
+
+struct Image {
+    std::vector<std::uint8_t> frame;  // W x H levels
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool framed = false;
+    int delay = 0;  // -1: no graphic control
+};
+
+struct Sim {
+    int width = 24;
+    int height = 16;
+    double tickMs = 110;
+    int step = 16;
+    double startMs = 0;  // first tick after the script started (negative: before)
+    double stopMs = 0;   // the stop, after the script started
+    bool still = false;
+};
+
+std::vector<std::uint8_t> screenAt(const std::vector<frames::ScriptFrame>& script, double ms,
+                                   int w, int h) {
+    double at = 0;
+    for (const frames::ScriptFrame& f : script) {
+        at += f.holdMs;
+        if (ms < at) {
+            return frames::pattern(f.pattern, w, h);
+        }
+    }
+    return frames::pattern(script.back().pattern, w, h);
+}
+
+// The images a faithful recording holds.
+std::vector<Image> simulate(const std::vector<frames::ScriptFrame>& script, const Sim& s) {
+    std::vector<Image> out;
+    std::vector<std::uint8_t> prev;
+    Image pending;
+    bool first = true;
+    for (double t = s.startMs; t < s.stopMs; t += s.tickMs) {
+        std::vector<std::uint8_t> cur = screenAt(script, t, s.width, s.height);
+        if (prev.empty()) {
+            prev = cur;
+            pending.delay = s.step;
+            continue;
+        }
+        if (s.still) {
+            Image still;
+            still.frame = prev;
+            still.framed = true;
+            still.delay = -1;
+            out.push_back(still);
+            return out;
+        }
+        int minX = s.width, minY = s.height, maxX = 0, maxY = 0;
+        for (int y = 0; y < s.height; ++y) {
+            for (int x = 0; x < s.width; ++x) {
+                std::size_t i = static_cast<std::size_t>(y * s.width + x);
+                if (prev[i] != cur[i]) {
+                    minX = std::min(minX, x);
+                    maxX = std::max(maxX, x);
+                    minY = std::min(minY, y);
+                    maxY = std::max(maxY, y);
+                }
+            }
+        }
+        if (maxX != 0 && maxY != 0) {
+            pending.frame = prev;
+            pending.framed = first;
+            first = false;
+            out.push_back(pending);
+            pending = Image{};
+            pending.left = minX;
+            pending.top = minY;
+            pending.right = maxX;
+            pending.bottom = maxY;
+            pending.delay = s.step;
+            prev = cur;
+        } else {
+            pending.delay += s.step;
+        }
+    }
+    pending.frame = prev;
+    pending.framed = first;
+    out.push_back(pending);
+    return out;
+}
+
+bool writeGif(const std::string& path, const std::vector<Image>& images, int w, int h) {
+    int error = 0;
+    GifFileType* f = EGifOpenFileName(path.c_str(), false, &error);
+    if (f == nullptr) {
+        return false;
+    }
+    EGifSetGifVersion(f, true);
+    GifColorType colours[16];
+    for (int i = 0; i < 16; ++i) {
+        auto g = static_cast<GifByteType>(255 - 17 * i);
+        colours[i] = {g, g, g};
+    }
+    ColorMapObject* map = GifMakeMapObject(16, colours);
+    EGifPutScreenDesc(f, w + 4, h + 4, 8, 0, map);
+    GifFreeMapObject(map);
+    EGifPutExtensionLeader(f, 0xFF);
+    EGifPutExtensionBlock(f, 11, "NETSCAPE2.0");
+    const GifByteType loop[3] = {1, 0, 0};
+    EGifPutExtensionBlock(f, 3, loop);
+    EGifPutExtensionTrailer(f);
+    EGifPutComment(f, "Pixmote v2.0");
+    for (const Image& im : images) {
+        if (im.delay >= 0) {
+            const GifByteType gce[4] = {4, static_cast<GifByteType>(im.delay & 0xFF),
+                                        static_cast<GifByteType>(im.delay >> 8), 0};
+            EGifPutExtension(f, 0xF9, 4, gce);
+        }
+        std::vector<GifPixelType> line;
+        if (im.framed) {
+            EGifPutImageDesc(f, 0, 0, w + 4, h + 4, false, nullptr);
+            for (int y = 0; y < h + 4; ++y) {
+                line.assign(static_cast<std::size_t>(w + 4), 0);
+                for (int x = 0; x < w + 4; ++x) {
+                    int level = 0;
+                    if (x == 0 || y == 0 || x == w + 3 || y == h + 3) {
+                        level = 15;
+                    } else if (x >= 2 && y >= 2 && x < w + 2 && y < h + 2) {
+                        level = im.frame[static_cast<std::size_t>((y - 2) * w + x - 2)];
+                    }
+                    line[static_cast<std::size_t>(x)] = static_cast<GifPixelType>(level);
+                }
+                EGifPutLine(f, line.data(), w + 4);
+            }
+        } else {
+            int rw = im.right - im.left + 1;
+            EGifPutImageDesc(f, im.left + 2, im.top + 2, rw, im.bottom - im.top + 1, false, nullptr);
+            for (int y = im.top; y <= im.bottom; ++y) {
+                line.assign(im.frame.begin() + y * w + im.left, im.frame.begin() + y * w + im.right + 1);
+                EGifPutLine(f, line.data(), rw);
+            }
+        }
+    }
+    EGifCloseFile(f, &error);
+    return true;
+}
+
+int gFailures = 0;
+std::string gDir;
+
+void expect(const char* name, const std::vector<Image>& images, const Sim& s,
+            const std::vector<frames::ScriptFrame>& script, CheckOptions o, bool wantOk) {
+    std::string path = gDir + "/case.gif";
+    writeGif(path, images, s.width, s.height);
+    o.width = s.width;
+    o.height = s.height;
+    CheckReport r = checkRecording(path, script, o);
+    bool good = r.ok == wantOk;
+    std::printf("%s %s (%s)\n", good ? "ok  " : "BAD ", name, r.ok ? "accepted" : "rejected");
+    if (!good) {
+        ++gFailures;
+        for (const std::string& line : r.lines) {
+            std::printf("    %s\n", line.c_str());
+        }
+    }
+}
+
+}  // namespace
+
+int main() {
+    char dir[] = "/tmp/pixmote-check-selftest.XXXXXX";
+    if (mkdtemp(dir) == nullptr) {
+        return 1;
+    }
+    gDir = dir;
+    const std::vector<frames::ScriptFrame> script = {
+        {0, 440}, {1, 330}, {2, 660}, {3, 440}, {4, 550}, {5, 440}, {6, 880}, {7, 440},
+    };
+    int total = 0;
+    for (const frames::ScriptFrame& f : script) {
+        total += f.holdMs;
+    }
+    CheckOptions anim;
+    anim.first = 0;
+    anim.complete = true;
+
+    // Faithful recordings: punctual, slightly late ticks, and the slower timer settings.
+    Sim s;
+    s.startMs = -150;
+    s.stopMs = total + 500;
+    expect("punctual ticks", simulate(script, s), s, script, anim, true);
+    Sim late = s;
+    late.tickMs = 114;
+    expect("ticks 4 ms late", simulate(script, late), late, script, anim, true);
+    Sim slow = s;
+    slow.tickMs = 220;
+    slow.step = 32;
+    std::vector<frames::ScriptFrame> slowScript = script;
+    for (auto& f : slowScript) {
+        f.holdMs *= 2;
+    }
+    slow.stopMs = 2 * total + 700;
+    CheckOptions slowOpt = anim;
+    slowOpt.step = 32;
+    expect("220 ms timer, step 32", simulate(slowScript, slow), slow, slowScript, slowOpt, true);
+    std::vector<Image> halfStep = simulate(slowScript, slow);
+    halfStep[2].delay += 16;
+    expect("220 ms timer, a delay of half a step more", halfStep, slow, slowScript, slowOpt, false);
+
+    // Damage of every kind.
+    std::vector<Image> good = simulate(script, s);
+    std::vector<Image> bad = good;
+    bad[3].frame[static_cast<std::size_t>(bad[3].top * s.width + bad[3].left)] ^= 1;
+    expect("one pixel wrong in a region", bad, s, script, anim, false);
+    bad = good;
+    bad[2].delay += 2 * s.step;
+    expect("a delay two steps long", bad, s, script, anim, false);
+    bad = good;
+    bad[4].delay -= 2 * s.step;
+    expect("a delay two steps short", bad, s, script, anim, false);
+    // The screen never showed frame 4; frame 3 stayed on for its time instead.
+    std::vector<frames::ScriptFrame> without = script;
+    without[3].holdMs += without[4].holdMs;
+    without.erase(without.begin() + 4);
+    expect("a frame held 550 ms missing", simulate(without, s), s, script, anim, false);
+    bad = good;
+    bad.pop_back();
+    expect("the script's last frame never shown", bad, s, script, anim, false);
+    bad = good;
+    bad[1].delay = -1;
+    expect("an image without a graphic control", bad, s, script, anim, false);
+    bad = good;
+    std::swap(bad[2], bad[3]);
+    expect("images out of order", bad, s, script, anim, false);
+    CheckOptions fromOne = anim;
+    fromOne.first = 1;
+    expect("first frame not the one asked for", good, s, script, fromOne, false);
+
+    // StillMode.
+    Sim still = s;
+    still.still = true;
+    CheckOptions stillOpt;
+    stillOpt.still = true;
+    stillOpt.first = 0;
+    std::vector<Image> stillImages = simulate(script, still);
+    expect("still image", stillImages, still, script, stillOpt, true);
+    bad = stillImages;
+    bad[0].delay = 16;
+    expect("still image with a graphic control", bad, still, script, stillOpt, false);
+    expect("animation checked as still", good, s, script, stillOpt, false);
+
+    std::string cleanup = gDir + "/case.gif";
+    std::remove(cleanup.c_str());
+    rmdir(dir);
+    std::printf("%s\n", gFailures == 0 ? "selftest passed" : "selftest FAILED");
+    return gFailures == 0 ? 0 : 1;
+}

@@ -1,0 +1,120 @@
+// Window discovery for the driver: top-level windows by class, title and owning process.
+#include "tools/driver/find.h"
+
+#include <vector>
+
+DWORD gTimeoutMs = 10000;
+
+namespace {
+
+constexpr char kSettingsTitle[] = "Pixmote Configuration";
+constexpr char kSaveTitle[] = "Create Animated Screenshot";
+constexpr int kBoxTextId = 0xFFFF;
+constexpr int kFileNameEdit = 0x480;   // edt1
+constexpr int kFileNameCombo = 0x47C;  // cmb13
+
+BOOL CALLBACK collect(HWND w, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> topLevelWindows() {
+    std::vector<HWND> all;
+    EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+BOOL CALLBACK findEdit(HWND w, LPARAM out) {
+    if (className(w) == "Edit") {
+        *reinterpret_cast<HWND*>(out) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool isDialog(HWND w) {
+    return className(w) == "#32770";
+}
+
+}  // namespace
+
+std::string windowText(HWND w) {
+    char text[1024] = {};
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 2000, &length) == 0) {
+        return {};
+    }
+    return text;
+}
+
+std::string className(HWND w) {
+    char name[256] = {};
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+DWORD processOf(HWND w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return pid;
+}
+
+HWND findSettingsDialog() {
+    return FindWindowA("#32770", kSettingsTitle);
+}
+
+HWND findSaveDialog() {
+    HWND settings = findSettingsDialog();
+    if (settings == nullptr) {
+        return nullptr;
+    }
+    DWORD pid = processOf(settings);
+    for (HWND w : topLevelWindows()) {
+        if (isDialog(w) && IsWindowVisible(w) && processOf(w) == pid &&
+            windowText(w) == kSaveTitle && fileNameEdit(w) != nullptr) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+HWND findMessageBox() {
+    HWND settings = findSettingsDialog();
+    if (settings == nullptr) {
+        return nullptr;
+    }
+    DWORD pid = processOf(settings);
+    for (HWND w : topLevelWindows()) {
+        if (w != settings && isDialog(w) && IsWindowVisible(w) && processOf(w) == pid &&
+            GetDlgItem(w, kBoxTextId) != nullptr && fileNameEdit(w) == nullptr) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+HWND findStandIn() {
+    return FindWindowA("CalcStandIn", nullptr);
+}
+
+HWND fileNameEdit(HWND saveDialog) {
+    HWND edit = GetDlgItem(saveDialog, kFileNameEdit);
+    if (edit != nullptr) {
+        return edit;
+    }
+    // The explorer-style dialog: an edit inside a combo box inside cmb13 (Wine: ComboBoxEx32).
+    HWND combo = GetDlgItem(saveDialog, kFileNameCombo);
+    if (combo == nullptr) {
+        return nullptr;
+    }
+    HWND found = nullptr;
+    EnumChildWindows(combo, findEdit, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void notifyAndSettle(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+    SendNotifyMessageA(w, message, wParam, lParam);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, gTimeoutMs, &ignored);
+}

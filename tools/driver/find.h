@@ -1,0 +1,61 @@
+// Finding the windows of the running Pixmote and of the emulator stand-in, with bounded
+// waits. Used by the driver's commands (main.cpp) only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// How long every wait may take, in ms (set from --timeout).
+extern DWORD gTimeoutMs;
+
+// Polls `found` every 50 ms until it gives a window or gTimeoutMs has passed; null then.
+template <class F>
+HWND waitFor(F found) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND w = found();
+        if (w != nullptr) {
+            return w;
+        }
+        if (GetTickCount() - start >= gTimeoutMs) {
+            return nullptr;
+        }
+        Sleep(50);
+    }
+}
+
+// Polls `done` every 50 ms until it is true; false after gTimeoutMs.
+template <class F>
+bool waitUntil(F done) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) {
+            return true;
+        }
+        if (GetTickCount() - start >= gTimeoutMs) {
+            return false;
+        }
+        Sleep(50);
+    }
+}
+
+std::string windowText(HWND w);
+std::string className(HWND w);
+DWORD processOf(HWND w);
+
+// The settings dialog "Pixmote Configuration" (hidden or not), or null.
+HWND findSettingsDialog();
+// The visible save-file dialog "Create Animated Screenshot" of Pixmote's process, or null.
+HWND findSaveDialog();
+// A visible message box of Pixmote's process (a dialog holding the box's text control
+// 0xFFFF that is neither the settings nor the save dialog), or null.
+HWND findMessageBox();
+// The stand-in's window (class "CalcStandIn"), or null.
+HWND findStandIn();
+// The file-name edit control of a save dialog, or null.
+HWND fileNameEdit(HWND saveDialog);
+
+// Sends `message` the way the shell sends notifications (it returns at once), then waits,
+// within the timeout, until the receiving thread has handled it or entered a nested loop.
+void notifyAndSettle(HWND w, UINT message, WPARAM wParam, LPARAM lParam);

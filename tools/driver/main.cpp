@@ -1,0 +1,495 @@
+// pixmote-driver.exe: acts on a running Pixmote the way the shell and a user would, for the
+// end-to-end checks under Wine. One command per run; every wait is bounded by --timeout MS
+// (default 10000). Results go to stdout; the exit code is 0 on success, 1 when the command
+// failed or timed out, 2 on a usage error.
+//
+//   tray left|right|lup|rup|mdown|mup|dbl|rdbl|move   a tray notification (WM_APP + 100)
+//   close                      WM_CLOSE to the settings dialog
+//   endsession                 WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
+//   savefile PATH              fill in and accept the save dialog
+//   savefile-cancel            cancel the save dialog
+//   box [--keep]               wait for a message box, print its caption and text, press OK
+//   no-box MS                  fail if a message box shows within MS
+//   wait-dialog-visible | wait-dialog-hidden
+//   dialog-state               visibility, message text, still-mode box, timer buttons
+//   set-text ID TEXT | click ID   on a control of the settings dialog
+//   pid | gui-resources [PID] | foreground | windows | children TITLE
+//   hold SECONDS | wait-shell  keep the desktop up; wait for Wine's shell and its tray
+//   tooltip                    the text of the visible tooltip (after hovering the tray icon)
+//   emu-start | emu-pattern K | emu-info | emu-verify K [W H]   the emulator stand-in
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/common/frames.h"
+#include "tools/driver/find.h"
+
+namespace {
+
+constexpr UINT kTrayNotify = WM_APP + 100;
+constexpr UINT kStartScript = WM_APP + 1;
+constexpr UINT kShowPattern = WM_APP + 2;
+
+int fail(const std::string& why) {
+    std::printf("FAIL %s\n", why.c_str());
+    std::fflush(stdout);
+    return 1;
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: pixmote-driver [--timeout MS] COMMAND [ARGS] (see main.cpp)\n");
+    return 2;
+}
+
+HWND settingsOrFail() {
+    HWND d = waitFor(findSettingsDialog);
+    if (d == nullptr) {
+        fail("no window \"Pixmote Configuration\"");
+    }
+    return d;
+}
+
+int tray(const std::string& what) {
+    struct Name {
+        const char* name;
+        LPARAM message;
+    };
+    static const Name kNames[] = {
+        {"left", WM_LBUTTONDOWN},  {"lup", WM_LBUTTONUP},      {"right", WM_RBUTTONDOWN},
+        {"rup", WM_RBUTTONUP},     {"mdown", WM_MBUTTONDOWN},  {"mup", WM_MBUTTONUP},
+        {"dbl", WM_LBUTTONDBLCLK}, {"rdbl", WM_RBUTTONDBLCLK}, {"move", WM_MOUSEMOVE},
+    };
+    for (const Name& n : kNames) {
+        if (what == n.name) {
+            HWND d = settingsOrFail();
+            if (d == nullptr) {
+                return 1;
+            }
+            notifyAndSettle(d, kTrayNotify, 0, n.message);
+            std::printf("tray %s sent\n", n.name);
+            return 0;
+        }
+    }
+    return usage();
+}
+
+int saveFile(const char* path) {
+    HWND dlg = waitFor(findSaveDialog);
+    if (dlg == nullptr) {
+        return fail("no save dialog \"Create Animated Screenshot\"");
+    }
+    HWND edit = fileNameEdit(dlg);
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), SMTO_NORMAL,
+                        gTimeoutMs, &r);
+    std::string typed = windowText(edit);
+    if (typed != path) {
+        return fail("file name box holds \"" + typed + "\"");
+    }
+    HWND ok = GetDlgItem(dlg, IDOK);
+    SendNotifyMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    if (!waitUntil([dlg] { return !IsWindow(dlg) || !IsWindowVisible(dlg); })) {
+        return fail("the save dialog stayed open");
+    }
+    std::printf("saved %s\n", path);
+    return 0;
+}
+
+int saveCancel() {
+    HWND dlg = waitFor(findSaveDialog);
+    if (dlg == nullptr) {
+        return fail("no save dialog \"Create Animated Screenshot\"");
+    }
+    HWND cancel = GetDlgItem(dlg, IDCANCEL);
+    SendNotifyMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(cancel));
+    if (!waitUntil([dlg] { return !IsWindow(dlg) || !IsWindowVisible(dlg); })) {
+        return fail("the save dialog stayed open");
+    }
+    std::printf("cancelled\n");
+    return 0;
+}
+
+int box(bool keep) {
+    HWND b = waitFor(findMessageBox);
+    if (b == nullptr) {
+        return fail("no message box");
+    }
+    std::printf("caption: %s\n", windowText(b).c_str());
+    std::printf("text: %s\n", windowText(GetDlgItem(b, 0xFFFF)).c_str());
+    HWND owner = GetWindow(b, GW_OWNER);
+    std::printf("owner: %s\n", owner != nullptr ? windowText(owner).c_str() : "");
+    std::fflush(stdout);
+    if (keep) {
+        return 0;
+    }
+    HWND ok = GetDlgItem(b, IDOK);
+    SendNotifyMessageA(b, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    if (!waitUntil([b] { return !IsWindow(b) || !IsWindowVisible(b); })) {
+        return fail("the message box stayed open");
+    }
+    return 0;
+}
+
+int noBox(DWORD ms) {
+    gTimeoutMs = ms;
+    HWND b = waitFor(findMessageBox);
+    if (b != nullptr) {
+        return fail("message box: " + windowText(GetDlgItem(b, 0xFFFF)));
+    }
+    std::printf("no box\n");
+    return 0;
+}
+
+int waitVisible(bool visible) {
+    HWND d = settingsOrFail();
+    if (d == nullptr) {
+        return 1;
+    }
+    if (!waitUntil([d, visible] { return (IsWindowVisible(d) != FALSE) == visible; })) {
+        return fail(visible ? "the dialog stayed hidden" : "the dialog stayed visible");
+    }
+    std::printf("%s\n", visible ? "visible" : "hidden");
+    return 0;
+}
+
+LRESULT sendTo(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(w, message, wParam, lParam, SMTO_NORMAL, gTimeoutMs, &r);
+    return static_cast<LRESULT>(r);
+}
+
+int dialogState() {
+    HWND d = settingsOrFail();
+    if (d == nullptr) {
+        return 1;
+    }
+    std::printf("visible=%d\n", IsWindowVisible(d) ? 1 : 0);
+    std::printf("text=%s\n", windowText(GetDlgItem(d, 1004)).c_str());
+    std::printf("limit=%ld\n", static_cast<long>(sendTo(GetDlgItem(d, 1004), EM_GETLIMITTEXT, 0, 0)));
+    std::printf("still=%ld\n", static_cast<long>(sendTo(GetDlgItem(d, 1005), BM_GETCHECK, 0, 0)));
+    std::string timer;
+    static const int kIds[3] = {40006, 40007, 40008};
+    static const char* kNames[3] = {"110", "220", "330"};
+    for (int i = 0; i < 3; ++i) {
+        if (sendTo(GetDlgItem(d, kIds[i]), BM_GETCHECK, 0, 0) == BST_CHECKED) {
+            timer += timer.empty() ? kNames[i] : std::string(",") + kNames[i];
+        }
+    }
+    std::printf("timer=%s\n", timer.empty() ? "none" : timer.c_str());
+    HWND fg = GetForegroundWindow();
+    std::printf("foreground=%d\n", fg == d ? 1 : 0);
+    return 0;
+}
+
+int setText(int id, const char* text) {
+    HWND d = settingsOrFail();
+    if (d == nullptr) {
+        return 1;
+    }
+    HWND c = GetDlgItem(d, id);
+    if (c == nullptr) {
+        return fail("no control " + std::to_string(id));
+    }
+    sendTo(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    std::printf("text of %d: %s\n", id, windowText(c).c_str());
+    return 0;
+}
+
+int click(int id) {
+    HWND d = settingsOrFail();
+    if (d == nullptr) {
+        return 1;
+    }
+    HWND c = GetDlgItem(d, id);
+    if (c == nullptr) {
+        return fail("no control " + std::to_string(id));
+    }
+    notifyAndSettle(c, BM_CLICK, 0, 0);
+    std::printf("clicked %d\n", id);
+    return 0;
+}
+
+int endSession() {
+    HWND d = settingsOrFail();
+    if (d == nullptr) {
+        return 1;
+    }
+    DWORD_PTR r = 0;
+    LRESULT ok = SendMessageTimeoutA(d, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, gTimeoutMs, &r);
+    std::printf("queryendsession=%ld (%s)\n", static_cast<long>(r), ok ? "answered" : "no answer");
+    ok = SendMessageTimeoutA(d, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, gTimeoutMs, &r);
+    std::printf("endsession %s\n", ok ? "answered" : "no answer");
+    return 0;
+}
+
+int guiResources(DWORD pid) {
+    if (pid == 0) {
+        HWND d = settingsOrFail();
+        if (d == nullptr) {
+            return 1;
+        }
+        pid = processOf(d);
+    }
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (p == nullptr) {
+        return fail("cannot open process " + std::to_string(pid));
+    }
+    PROCESS_MEMORY_COUNTERS mem = {};
+    mem.cb = sizeof mem;
+    GetProcessMemoryInfo(p, &mem, sizeof mem);
+    DWORD handles = 0;
+    GetProcessHandleCount(p, &handles);
+    std::printf("pid=%lu gdi=%lu user=%lu handles=%lu workingset=%llu pagefile=%llu\n", pid,
+                GetGuiResources(p, GR_GDIOBJECTS), GetGuiResources(p, GR_USEROBJECTS), handles,
+                static_cast<unsigned long long>(mem.WorkingSetSize),
+                static_cast<unsigned long long>(mem.PagefileUsage));
+    CloseHandle(p);
+    return 0;
+}
+
+BOOL CALLBACK listWindow(HWND w, LPARAM) {
+    RECT r;
+    GetWindowRect(w, &r);
+    std::printf("%p pid=%lu vis=%d class=%s title=%s rect=%ld,%ld,%ld,%ld\n",
+                static_cast<void*>(w), processOf(w), IsWindowVisible(w) ? 1 : 0,
+                className(w).c_str(), windowText(w).c_str(), r.left, r.top, r.right, r.bottom);
+    return TRUE;
+}
+
+BOOL CALLBACK listChild(HWND w, LPARAM) {
+    std::printf("  %p id=%d vis=%d class=%s text=%s\n", static_cast<void*>(w), GetDlgCtrlID(w),
+                IsWindowVisible(w) ? 1 : 0, className(w).c_str(), windowText(w).c_str());
+    return TRUE;
+}
+
+int children(const char* title) {
+    HWND w = waitFor([title] { return FindWindowA(nullptr, title); });
+    if (w == nullptr) {
+        return fail(std::string("no window \"") + title + "\"");
+    }
+    std::printf("%p class=%s\n", static_cast<void*>(w), className(w).c_str());
+    EnumChildWindows(w, listChild, 0);
+    return 0;
+}
+
+BOOL CALLBACK findTip(HWND w, LPARAM out) {
+    if (IsWindowVisible(w) && className(w) == "tooltips_class32") {
+        std::string t = windowText(w);
+        if (!t.empty()) {
+            *reinterpret_cast<std::string*>(out) = t;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+int tooltip() {
+    std::string text;
+    bool seen = waitUntil([&text] {
+        text.clear();
+        EnumWindows(findTip, reinterpret_cast<LPARAM>(&text));
+        return !text.empty();
+    });
+    if (!seen) {
+        return fail("no visible tooltip");
+    }
+    std::printf("%s\n", text.c_str());
+    return 0;
+}
+
+HWND standInOrFail() {
+    HWND w = waitFor(findStandIn);
+    if (w == nullptr) {
+        fail("no window of class CalcStandIn");
+    }
+    return w;
+}
+
+// Reads the stand-in's client area and compares it with pattern k of a W x H screen, drawn
+// bare or in the face layout at whatever whole scale the client size shows.
+int emuVerify(int k, int width, int height) {
+    HWND w = standInOrFail();
+    if (w == nullptr) {
+        return 1;
+    }
+    RECT client;
+    GetClientRect(w, &client);
+    int cw = static_cast<int>(client.right);
+    int ch = static_cast<int>(client.bottom);
+    int scale = 0;
+    int ox = 0;
+    int oy = 0;
+    if (cw % width == 0 && ch % height == 0 && cw / width == ch / height) {
+        scale = cw / width;
+    } else if (cw % 160 == 0 && ch % 280 == 0 && cw / 160 == ch / 280) {
+        scale = cw / 160;
+        ox = 32 * scale;
+        oy = 40 * scale;
+    } else {
+        return fail("client " + std::to_string(cw) + "x" + std::to_string(ch) +
+                    " fits no layout");
+    }
+    HDC dc = GetDC(w);
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, cw, ch);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, cw, ch, dc, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = cw;
+    info.bmiHeader.biHeight = -ch;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch));
+    GetDIBits(mem, bmp, 0, static_cast<UINT>(ch), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(w, dc);
+
+    std::vector<std::uint8_t> want = frames::pattern(k, width, height);
+    int wrong = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t g = frames::grayOfLevel(want[static_cast<std::size_t>(y * width + x)]);
+            std::uint32_t rgb = g << 16 | g << 8 | g;
+            for (int dy = 0; dy < scale; ++dy) {
+                for (int dx = 0; dx < scale; ++dx) {
+                    std::size_t at = static_cast<std::size_t>((oy + y * scale + dy) * cw + ox +
+                                                              x * scale + dx);
+                    if ((pixels[at] & 0xFFFFFFu) != rgb) {
+                        if (wrong < 5) {
+                            std::printf("pixel (%d,%d)+(%d,%d): have %06lx want %06lx\n", x, y,
+                                        dx, dy, static_cast<unsigned long>(pixels[at] & 0xFFFFFFu),
+                                        static_cast<unsigned long>(rgb));
+                        }
+                        ++wrong;
+                    }
+                }
+            }
+        }
+    }
+    std::printf("client %dx%d scale %d screen at (%d,%d): %d wrong pixels\n", cw, ch, scale, ox,
+                oy, wrong);
+    return wrong == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int i = 1;
+    if (i + 1 < argc && std::strcmp(argv[i], "--timeout") == 0) {
+        gTimeoutMs = static_cast<DWORD>(std::strtoul(argv[i + 1], nullptr, 10));
+        i += 2;
+    }
+    if (i >= argc) {
+        return usage();
+    }
+    std::string cmd = argv[i++];
+    int left = argc - i;
+    char** args = argv + i;
+    int rc = 2;
+    if (cmd == "tray" && left == 1) {
+        rc = tray(args[0]);
+    } else if (cmd == "close" && left == 0) {
+        HWND d = settingsOrFail();
+        rc = 1;
+        if (d != nullptr) {
+            notifyAndSettle(d, WM_CLOSE, 0, 0);
+            std::printf("close sent\n");
+            rc = 0;
+        }
+    } else if (cmd == "endsession" && left == 0) {
+        rc = endSession();
+    } else if (cmd == "savefile" && left == 1) {
+        rc = saveFile(args[0]);
+    } else if (cmd == "savefile-cancel" && left == 0) {
+        rc = saveCancel();
+    } else if (cmd == "box" && left <= 1) {
+        rc = box(left == 1 && std::strcmp(args[0], "--keep") == 0);
+    } else if (cmd == "no-box" && left == 1) {
+        rc = noBox(static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)));
+    } else if (cmd == "wait-dialog-visible" && left == 0) {
+        rc = waitVisible(true);
+    } else if (cmd == "wait-dialog-hidden" && left == 0) {
+        rc = waitVisible(false);
+    } else if (cmd == "dialog-state" && left == 0) {
+        rc = dialogState();
+    } else if (cmd == "set-text" && left == 2) {
+        rc = setText(std::atoi(args[0]), args[1]);
+    } else if (cmd == "click" && left == 1) {
+        rc = click(std::atoi(args[0]));
+    } else if (cmd == "pid" && left == 0) {
+        HWND d = settingsOrFail();
+        rc = 1;
+        if (d != nullptr) {
+            std::printf("%lu\n", processOf(d));
+            rc = 0;
+        }
+    } else if (cmd == "gui-resources" && left <= 1) {
+        rc = guiResources(left == 1 ? static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) : 0);
+    } else if (cmd == "foreground" && left == 0) {
+        HWND fg = GetForegroundWindow();
+        std::printf("class=%s title=%s\n", fg ? className(fg).c_str() : "",
+                    fg ? windowText(fg).c_str() : "");
+        rc = 0;
+    } else if (cmd == "children" && left == 1) {
+        rc = children(args[0]);
+    } else if (cmd == "windows" && left == 0) {
+        EnumWindows(listWindow, 0);
+        rc = 0;
+    } else if (cmd == "hold" && left == 1) {
+        // Keeps a process on the desktop, so Wine's shell stays up between programs.
+        GetDesktopWindow();
+        Sleep(static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) * 1000u);
+        rc = 0;
+    } else if (cmd == "wait-shell" && left == 0) {
+        HWND shell = waitFor([] { return FindWindowA("Shell_TrayWnd", nullptr); });
+        rc = shell != nullptr ? 0 : fail("no Shell_TrayWnd");
+    } else if (cmd == "tooltip" && left == 0) {
+        rc = tooltip();
+    } else if (cmd == "emu-start" && left == 0) {
+        HWND w = standInOrFail();
+        rc = 1;
+        if (w != nullptr) {
+            PostMessageA(w, kStartScript, 0, 0);
+            std::printf("script started\n");
+            rc = 0;
+        }
+    } else if (cmd == "emu-pattern" && left == 1) {
+        HWND w = standInOrFail();
+        rc = 1;
+        if (w != nullptr) {
+            DWORD_PTR r = 0;
+            SendMessageTimeoutA(w, kShowPattern, std::strtoul(args[0], nullptr, 10), 0,
+                                SMTO_NORMAL, gTimeoutMs, &r);
+            std::printf("pattern %s shown\n", args[0]);
+            rc = 0;
+        }
+    } else if (cmd == "emu-info" && left == 0) {
+        HWND w = standInOrFail();
+        rc = 1;
+        if (w != nullptr) {
+            RECT c;
+            GetClientRect(w, &c);
+            std::printf("client %ldx%ld visible=%d title=%s\n", c.right, c.bottom,
+                        IsWindowVisible(w) ? 1 : 0, windowText(w).c_str());
+            rc = 0;
+        }
+    } else if (cmd == "emu-verify" && (left == 1 || left == 3)) {
+        int width = left == 3 ? std::atoi(args[1]) : 96;
+        int height = left == 3 ? std::atoi(args[2]) : 64;
+        rc = emuVerify(std::atoi(args[0]), width, height);
+    } else {
+        rc = usage();
+    }
+    std::fflush(stdout);
+    return rc;
+}
