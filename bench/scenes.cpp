@@ -51,8 +51,10 @@ std::vector<std::uint8_t> textLikeScreen(const Scene& scene) {
     for (std::uint8_t& level : levels) {
         level = (random.next() % 4 == 0) ? 15 : 0;
     }
-    levels.front() = 0;
-    levels.back() = 15;
+    if (!levels.empty()) {
+        levels.front() = 0;
+        levels.back() = 15;
+    }
     return levels;
 }
 

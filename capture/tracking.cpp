@@ -44,8 +44,53 @@ std::size_t frameBytes(std::int16_t width, std::int16_t height) {
     return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 }
 
+// The first column of a row in which the two frames differ, or width when none does. Eight
+// bytes are compared at a time, then the differing word byte by byte.
+std::int32_t firstDifference(const std::uint8_t* previous, const std::uint8_t* current,
+                             std::int32_t width) {
+    std::int32_t col = 0;
+    for (; col + 8 <= width; col += 8) {
+        std::uint64_t before = 0;
+        std::uint64_t after = 0;
+        std::memcpy(&before, previous + col, sizeof before);
+        std::memcpy(&after, current + col, sizeof after);
+        if (before != after) {
+            break;
+        }
+    }
+    for (; col < width; ++col) {
+        if (previous[col] != current[col]) {
+            return col;
+        }
+    }
+    return width;
+}
+
+// The last column of a row in which the two frames differ, or -1 when none does; scanned from
+// the right end in the same way.
+std::int32_t lastDifference(const std::uint8_t* previous, const std::uint8_t* current,
+                            std::int32_t width) {
+    std::int32_t end = width;
+    for (; end >= 8; end -= 8) {
+        std::uint64_t before = 0;
+        std::uint64_t after = 0;
+        std::memcpy(&before, previous + end - 8, sizeof before);
+        std::memcpy(&after, current + end - 8, sizeof after);
+        if (before != after) {
+            break;
+        }
+    }
+    for (std::int32_t col = end - 1; col >= 0; --col) {
+        if (previous[col] != current[col]) {
+            return col;
+        }
+    }
+    return -1;
+}
+
 // Fills the ChangeBox; true when any byte of the two frames differs. The box is empty
-// (minX = W, maxX = 0, minY = H, maxY = 0) when none does.
+// (minX = W, maxX = 0, minY = H, maxY = 0) when none does. Equal rows are skipped whole; in a
+// row that differs only its first and last differing column matter.
 bool findChanges(const std::uint8_t* previous, const std::uint8_t* current, std::int16_t width,
                  std::int16_t height) {
     box.minX = width;
@@ -55,27 +100,25 @@ bool findChanges(const std::uint8_t* previous, const std::uint8_t* current, std:
     bool changed = false;
     for (std::int16_t row = 0; row < height; ++row) {
         const std::int32_t rowStart = std::int32_t{row} * width;
-        if (std::memcmp(previous + rowStart, current + rowStart, static_cast<std::size_t>(width)) ==
-            0) {
+        const std::uint8_t* before = previous + rowStart;
+        const std::uint8_t* after = current + rowStart;
+        if (std::memcmp(before, after, static_cast<std::size_t>(width)) == 0) {
             continue;
         }
-        for (std::int16_t col = 0; col < width; ++col) {
-            if (previous[rowStart + col] == current[rowStart + col]) {
-                continue;
-            }
-            changed = true;
-            if (col < box.minX) {
-                box.minX = col;
-            }
-            if (col > box.maxX) {
-                box.maxX = col;
-            }
-            if (row < box.minY) {
-                box.minY = row;
-            }
-            if (row > box.maxY) {
-                box.maxY = row;
-            }
+        const auto first = static_cast<std::int16_t>(firstDifference(before, after, width));
+        const auto last = static_cast<std::int16_t>(lastDifference(before, after, width));
+        changed = true;
+        if (first < box.minX) {
+            box.minX = first;
+        }
+        if (last > box.maxX) {
+            box.maxX = last;
+        }
+        if (row < box.minY) {
+            box.minY = row;
+        }
+        if (row > box.maxY) {
+            box.maxY = row;
         }
     }
     return changed;

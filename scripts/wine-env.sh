@@ -206,11 +206,17 @@ wenv_start() {
 }
 
 # wenv_bg NAME PROGRAM ARGS...: runs a Windows program in the background under a time limit;
-# its output goes to $WENV_DIR/NAME.log. Sets WENV_LAST_PID.
+# its output goes to $WENV_DIR/NAME.log, its exit code, when it ends, to
+# $WENV_LAST_RC_FILE. Sets WENV_LAST_PID.
 wenv_bg() {
     local name=$1
     shift
-    timeout 900 wine "$@" >"$WENV_DIR/$name.log" 2>&1 &
+    WENV_LAST_RC_FILE=$WENV_DIR/$name-$RANDOM.rc
+    local rc_file=$WENV_LAST_RC_FILE
+    {
+        timeout 900 wine "$@" >"$WENV_DIR/$name.log" 2>&1
+        echo $? >"$rc_file"
+    } &
     WENV_LAST_PID=$!
     WENV_PIDS+=("$WENV_LAST_PID")
 }
@@ -254,9 +260,17 @@ wenv_reg_default() {
     fi
 }
 
-# wenv_reg_add_key KEY: creates an empty key.
+# wenv_reg_add_key KEY: creates a key without values ("reg add" would give it an empty
+# default value). KEY in the long form, HKEY_CURRENT_USER\...
 wenv_reg_add_key() {
-    timeout 60 wine reg add "$1" /f >>"$WENV_DIR/reg.log" 2>&1
+    local file=$WENV_DIR/key-$RANDOM.reg
+    printf 'REGEDIT4\r\n\r\n[%s]\r\n\r\n' "$1" >"$file"
+    wenv_reg_import "$file"
+}
+
+# wenv_reg_set_default KEY TEXT: sets KEY's default value to the REG_SZ TEXT.
+wenv_reg_set_default() {
+    timeout 60 wine reg add "$1" /ve /t REG_SZ /d "$2" /f >>"$WENV_DIR/reg.log" 2>&1
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -266,6 +280,7 @@ wenv_reg_add_key() {
 wenv_pixmote() {
     wenv_bg pixmote "$PIXMOTE_EXE"
     WENV_PIXMOTE_PID=$WENV_LAST_PID
+    WENV_PIXMOTE_RC_FILE=$WENV_LAST_RC_FILE
     wenv_driver --timeout 30000 pid >/dev/null
 }
 
@@ -273,23 +288,77 @@ wenv_pixmote() {
 # "running" when it is still running after SECONDS.
 wenv_pixmote_exit_code() {
     local limit=$((SECONDS + $1))
-    while kill -0 "$WENV_PIXMOTE_PID" 2>/dev/null; do
+    while [[ ! -s "$WENV_PIXMOTE_RC_FILE" ]]; do
         if ((SECONDS >= limit)); then
             echo running
             return 1
         fi
-        sleep 0.2
+        sleep 0.1
     done
-    local rc=0
-    wait "$WENV_PIXMOTE_PID" || rc=$?
-    echo "$rc"
+    cat "$WENV_PIXMOTE_RC_FILE"
 }
 
-# wenv_standin ARGS...: starts the emulator stand-in and waits for its window.
+# wenv_standin ARGS...: starts the emulator stand-in at (420, 60), clear of the settings
+# dialog, and waits for its window. Its frame log is $WENV_STANDIN_LOG.
 wenv_standin() {
-    wenv_bg standin "$STANDIN_EXE" --pos 420 60 "$@"
+    WENV_STANDIN_LOG=$WENV_DIR/standin-$RANDOM.log
+    wenv_bg standin "$STANDIN_EXE" --pos 420 60 --log "$(wenv_winpath "$WENV_STANDIN_LOG")" "$@"
     WENV_STANDIN_PID=$WENV_LAST_PID
     wenv_driver --timeout 30000 emu-info >/dev/null
+}
+
+# wenv_standin_stop: closes the stand-in and waits for it to end.
+wenv_standin_stop() {
+    wenv_driver emu-close >/dev/null
+    local limit=$((SECONDS + 10))
+    while kill -0 "$WENV_STANDIN_PID" 2>/dev/null && ((SECONDS < limit)); do
+        sleep 0.1
+    done
+}
+
+# wenv_script_ms SCRIPT: the total hold time of a frame script, in ms.
+wenv_script_ms() {
+    awk '{ sub(/#.*/, "") } NF { total += $1 } END { print total + 0 }' "$1"
+}
+
+# wenv_record GIF SCRIPT CHECK_ARGS...: one whole recording of the stand-in's frame script
+# (the stand-in runs with --script SCRIPT): a left press and the file name GIF (Ready), a left
+# press (Capturing), the script from its first frame to its end, a left press (Halted). Then
+# pixmote-gif-check compares GIF with SCRIPT (--first 0 --complete CHECK_ARGS...). Checks
+# each step; a wrong recording is kept under $PIXMOTE_ARTIFACTS.
+wenv_record() {
+    local gif=$1 script=$2
+    shift 2
+    local done_before
+    done_before=$(grep -c '^done' "$WENV_STANDIN_LOG" 2>/dev/null)
+    wenv_driver emu-reset >/dev/null
+    wenv_driver tray left >/dev/null
+    if ! wenv_driver savefile "$(wenv_winpath "$gif")" >/dev/null; then
+        t_fail "no save dialog after a left press"
+        return 1
+    fi
+    t_expect_tray Ready
+    t_expect_eq "no file before the start" "$([[ -e "$gif" ]] && echo exists || echo none)" none
+    wenv_driver tray left >/dev/null
+    wenv_driver emu-start >/dev/null
+    t_expect_tray Capturing
+    # The stand-in logs "done" when its last frame's hold has passed.
+    local limit=$((SECONDS + $(wenv_script_ms "$script") / 1000 + 20))
+    while (($(grep -c '^done' "$WENV_STANDIN_LOG") <= done_before)) && ((SECONDS < limit)); do
+        sleep 0.1
+    done
+    wenv_driver tray left >/dev/null
+    t_expect_tray Halted
+    local report rc=0
+    report=$("$GIF_CHECK" "$gif" --script "$script" --first 0 --complete "$@") || rc=$?
+    sed 's/^/    /' <<<"$report" >&2
+    if ((rc == 0)); then
+        t_ok "recording $(basename "$gif") matches its script"
+    else
+        t_fail "recording $(basename "$gif") does not match its script"
+        mkdir -p "$PIXMOTE_ARTIFACTS"
+        cp "$gif" "$script" "$WENV_STANDIN_LOG" "$PIXMOTE_ARTIFACTS/" 2>/dev/null
+    fi
 }
 
 # wenv_wait_file PATH SECONDS [PATTERN]: until PATH exists (and holds a line matching PATTERN).

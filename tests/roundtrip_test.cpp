@@ -1,11 +1,12 @@
 // The tick pipeline end to end: screens go through quantizeFrame, the change tracking and the
 // writer into a file, which giflib decodes and a viewer-like replay plays back. Every canvas
 // the replay shows must be the quantized screen of its ticks inside the two-pixel border, shown
-// for exactly the ticks that screen stayed: the expectations come from a reference worked out
-// here, tick by tick, independently of the tracking code.
+// for exactly the ticks that screen stayed: the expectations come from the reference in
+// tests/support/roundtrip_reference, worked out tick by tick independently of the tracking code.
 #include "app/settings.h"
 #include "tests/support/gif_replay.h"
 #include "tests/support/pipeline_driver.h"
+#include "tests/support/roundtrip_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -45,70 +46,21 @@ struct Scenario {
     int stillModeFromTick = 0;
 };
 
-// The reference: levels of one screen, stretched between its lightest and darkest red.
-Bytes referenceLevels(const Bytes& reds) {
-    const auto [darkest, lightest] = std::minmax_element(reds.begin(), reds.end());
-    Bytes levels;
-    for (std::uint8_t r : reds) {
-        const int range = *lightest - *darkest;
-        levels.push_back(static_cast<std::uint8_t>(range == 0 ? 0 : (*lightest - r) * 15 / range));
-    }
-    return levels;
-}
-
-struct Shown {
-    Bytes frame;
-    std::optional<std::uint16_t> delay;
-};
-
-struct Expectation {
-    std::vector<Shown> shown;
-    int ticks = 0;
-    bool endedByStill = false;
-};
-
-// What a viewer must show: the screen changes at the ticks where the quantized screen differs
-// from the tick before; each shown screen lasts the steps of its ticks (the last one up to and
-// including the stop's tick). A StillMode tick (the second tick at the earliest) ends it all with
-// the screen on show as one image without a delay.
-Expectation expect(const Scenario& s) {
-    std::vector<Bytes> frames;
-    std::vector<int> steps;
-    for (std::size_t i = 0; i < s.reds.size(); ++i) {
-        for (int k = 0; k < s.ticks[i]; ++k) {
-            frames.push_back(referenceLevels(s.reds[i]));
-            const std::size_t t = steps.size();
-            steps.push_back(16 * (s.multipliers.empty() ? s.multiplier : s.multipliers[t]));
-        }
-    }
-    int stillTick = 0;
-    if (s.stillMode) {
-        stillTick = 2;
-    } else if (s.stillModeFromTick > 0) {
-        stillTick = std::max(s.stillModeFromTick, 2);
-    }
-    Expectation e;
-    e.ticks = static_cast<int>(frames.size());
-    if (stillTick > 0 && stillTick <= e.ticks) {
-        e.ticks = stillTick;
-        e.endedByStill = true;
-    }
-    const int shownTicks = e.endedByStill ? e.ticks - 1 : e.ticks;
-    int sum = 0;
-    for (int t = 0; t < shownTicks; ++t) {
-        if (t == 0 || frames[static_cast<std::size_t>(t)] != e.shown.back().frame) {
-            if (t > 0) {
-                e.shown.back().delay = static_cast<std::uint16_t>(std::min(sum, 65535));
-            }
-            e.shown.push_back({frames[static_cast<std::size_t>(t)], std::nullopt});
-            sum = 0;
-        }
-        sum += steps[static_cast<std::size_t>(t)];
-    }
-    if (!e.endedByStill && !e.shown.empty()) {
-        e.shown.back().delay = static_cast<std::uint16_t>(std::min(sum, 65535));
-    }
-    return e;
+// What a viewer must show, from the reference in tests/support: the screen changes at the ticks
+// where the quantized screen differs from the picture on show; each shown screen lasts the steps
+// of its ticks (the last one up to and including the stop's tick). A StillMode tick (the second
+// tick at the earliest) ends it all with the screen on show as one image without a delay.
+ReferenceRecording expect(const Scenario& s) {
+    ReferencePlan plan;
+    plan.reds = s.reds;
+    plan.ticks = s.ticks;
+    plan.multiplierAt = [&s](int tick) {
+        return s.multipliers.empty() ? s.multiplier
+                                     : s.multipliers[static_cast<std::size_t>(tick - 1)];
+    };
+    plan.stillMode = s.stillMode;
+    plan.stillModeFromTick = s.stillModeFromTick;
+    return referenceRecording(plan);
 }
 
 // The first pixel in which two frames differ, or "" when they are equal.
@@ -154,7 +106,7 @@ void check(const Scenario& s, Random& random) {
                              ".gif";
     const PipelineResult result = runPipeline(input, path.c_str());
     ASSERT_TRUE(result.opened);
-    const Expectation want = expect(s);
+    const ReferenceRecording want = expect(s);
     EXPECT_EQ(result.ticks, want.ticks);
     EXPECT_EQ(result.endedByStill, want.endedByStill);
 

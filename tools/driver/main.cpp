@@ -16,7 +16,8 @@
 //   pid | gui-resources [PID] | foreground | windows | children TITLE
 //   hold SECONDS | wait-shell  keep the desktop up; wait for Wine's shell and its tray
 //   tooltip                    the text of the visible tooltip (after hovering the tray icon)
-//   emu-start | emu-pattern K | emu-info | emu-verify K [W H]   the emulator stand-in
+//   emu-start | emu-reset | emu-close | emu-pattern K | emu-info | emu-verify K [W H]
+//                              the emulator stand-in
 #include <windows.h>
 #include <psapi.h>
 
@@ -34,6 +35,7 @@ namespace {
 constexpr UINT kTrayNotify = WM_APP + 100;
 constexpr UINT kStartScript = WM_APP + 1;
 constexpr UINT kShowPattern = WM_APP + 2;
+constexpr UINT kResetScript = WM_APP + 3;
 
 int fail(const std::string& why) {
     std::printf("FAIL %s\n", why.c_str());
@@ -462,6 +464,20 @@ int main(int argc, char** argv) {
             PostMessageA(w, kStartScript, 0, 0);
             std::printf("script started\n");
             rc = 0;
+        }
+    } else if ((cmd == "emu-reset" || cmd == "emu-close") && left == 0) {
+        HWND w = standInOrFail();
+        rc = 1;
+        if (w != nullptr) {
+            if (cmd == "emu-reset") {
+                DWORD_PTR r = 0;
+                SendMessageTimeoutA(w, kResetScript, 0, 0, SMTO_NORMAL, gTimeoutMs, &r);
+                std::printf("script reset\n");
+                rc = 0;
+            } else {
+                PostMessageA(w, WM_CLOSE, 0, 0);
+                rc = waitUntil([w] { return !IsWindow(w); }) ? 0 : fail("the stand-in stayed");
+            }
         }
     } else if (cmd == "emu-pattern" && left == 1) {
         HWND w = standInOrFail();

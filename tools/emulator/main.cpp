@@ -12,7 +12,8 @@
 // (32, 40), all times N; 96 x 64 screens only), --pos X Y.
 // --log FILE records the client size and the time of every frame switch (ms since the script
 // started, from QueryPerformanceCounter, and GetTickCount), then "done" when the last frame's
-// hold has passed. WM_APP + 2 with wParam K shows pattern K at once (stops a running script).
+// hold has passed. WM_APP + 2 with wParam K shows pattern K at once (stops a running script);
+// WM_APP + 3 stops the script and shows its first frame again, ready for the next start.
 #include <windows.h>
 
 #include <cstdarg>
@@ -30,6 +31,7 @@ namespace {
 
 constexpr UINT kStartScript = WM_APP + 1;
 constexpr UINT kShowPattern = WM_APP + 2;
+constexpr UINT kResetScript = WM_APP + 3;
 constexpr UINT_PTR kScriptTimer = 1;
 constexpr UINT_PTR kDemoTimer = 2;
 constexpr UINT kDemoStepMs = 125;
@@ -124,12 +126,25 @@ void scriptTick(HWND window) {
     scheduleNext(window);
 }
 
+// Shows the script's first frame and waits for the start.
+void resetScript(HWND window) {
+    gRunning = false;
+    KillTimer(window, kScriptTimer);
+    gFrame = 0;
+    if (!gScript.empty()) {
+        show(window, patternColours(gScript[0].pattern));
+        logLine("reset tick %lu\n", GetTickCount());
+    }
+}
+
 void startScript(HWND window) {
     if (gScript.empty() || gRunning) {
         return;
     }
+    if (gFrame != 0) {
+        resetScript(window);
+    }
     gRunning = true;
-    gFrame = 0;
     QueryPerformanceCounter(&gStart);
     logLine("start tick %lu\n", GetTickCount());
     scheduleNext(window);
@@ -155,6 +170,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         case kStartScript:
             startScript(window);
+            return 0;
+        case kResetScript:
+            resetScript(window);
             return 0;
         case kShowPattern:
             gRunning = false;
