@@ -31,9 +31,9 @@ void registerTickBenchmarks();
 struct OutputCheck {
     FrameSize size{};
     Motion motion = Motion::Still;
-    bool identical = false;        // the pipeline's file equals giflib alone's, byte for byte
-    double bytesPerTick = 0;       // GIF bytes written per steady-state tick
-    std::string problem;           // why not identical, empty otherwise
+    bool identical = false;   // the pipeline's file equals giflib alone's, byte for byte
+    double bytesPerTick = 0;  // GIF bytes written per steady-state tick
+    std::string problem;      // why not identical, empty otherwise
 };
 
 // Runs every size and sequence through the pipeline and through giflib alone into temporary

@@ -56,8 +56,8 @@ void putFramed(GifFileType* file, const std::uint8_t* levels, std::int16_t width
     std::vector<GifPixelType> image(static_cast<std::size_t>(outerWidth * outerHeight), 15);
     for (int y = 1; y < outerHeight - 1; ++y) {
         for (int x = 1; x < outerWidth - 1; ++x) {
-            const bool inside = x >= kBorder && x < kBorder + width && y >= kBorder &&
-                                y < kBorder + height;
+            const bool inside =
+                x >= kBorder && x < kBorder + width && y >= kBorder && y < kBorder + height;
             image[static_cast<std::size_t>(y * outerWidth + x)] =
                 inside ? levels[(y - kBorder) * width + (x - kBorder)] : 0;
         }

@@ -14,15 +14,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// VmRSS from /proc/self/status, in KiB.
-long residentKiB() {
+// A field of /proc/self/status in KiB: VmRSS (resident now) or VmHWM (the peak so far; the
+// kernel updates getrusage's peak only lazily).
+long statusKiB(const char* field) {
     std::FILE* status = std::fopen("/proc/self/status", "r");
     if (status == nullptr) {
         return -1;
@@ -30,18 +30,21 @@ long residentKiB() {
     char line[256];
     long kib = -1;
     while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::strncmp(line, "VmRSS:", 6) == 0) {
-            kib = std::strtol(line + 6, nullptr, 10);
+        const std::size_t length = std::strlen(field);
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':') {
+            kib = std::strtol(line + length + 1, nullptr, 10);
         }
     }
     std::fclose(status);
     return kib;
 }
 
+long residentKiB() {
+    return statusKiB("VmRSS");
+}
+
 long peakKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return statusKiB("VmHWM");
 }
 
 void printAllocations(const char* phase) {
@@ -109,11 +112,12 @@ int runLongRecording(long ticks, FrameSize size) {
     countAllocations(false);
     printAllocations("stop");
 
-    struct stat info{};
+    struct stat info {};
     stat(path.c_str(), &info);
     std::printf("file %lld bytes\n", static_cast<long long>(info.st_size));
-    std::printf("resident KiB at the end %ld, peak %ld, peak growth since start %ld\n",
-                residentKiB(), peakKiB(), peakKiB() - started);
+    const long peak = peakKiB();
+    std::printf("resident KiB at the end %ld, peak (VmHWM) %ld, peak above the start %ld\n",
+                residentKiB(), peak, peak - started);
     std::remove(path.c_str());
     return 0;
 }

@@ -117,8 +117,8 @@ OutputCheck check(FrameSize size, Motion motion) {
         result.problem = "file too short";
     }
     result.identical = result.problem.empty();
-    result.bytesPerTick = static_cast<double>(aloneBytes.size() - headBytes.size()) /
-                          static_cast<double>(regions);
+    result.bytesPerTick =
+        static_cast<double>(aloneBytes.size() - headBytes.size()) / static_cast<double>(regions);
     return result;
 }
 

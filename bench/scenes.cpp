@@ -116,10 +116,14 @@ Rect boundingChange(const Scene& scene, const std::vector<std::uint8_t>& before,
             if (before[at(scene, col, row)] == after[at(scene, col, row)]) {
                 continue;
             }
-            if (col < box.left) box.left = static_cast<std::int16_t>(col);
-            if (col > box.right) box.right = static_cast<std::int16_t>(col);
-            if (row < box.top) box.top = static_cast<std::int16_t>(row);
-            if (row > box.bottom) box.bottom = static_cast<std::int16_t>(row);
+            if (col < box.left)
+                box.left = static_cast<std::int16_t>(col);
+            if (col > box.right)
+                box.right = static_cast<std::int16_t>(col);
+            if (row < box.top)
+                box.top = static_cast<std::int16_t>(row);
+            if (row > box.bottom)
+                box.bottom = static_cast<std::int16_t>(row);
         }
     }
     return box;
@@ -199,8 +203,8 @@ bool sceneChange(const Scene& scene, Rect& change) {
         case Motion::Still:
             return false;
         case Motion::Sparse:
-            change = scene.sparseChanges[static_cast<std::size_t>(scene.step %
-                                                                  sparsePeriod(scene))];
+            change =
+                scene.sparseChanges[static_cast<std::size_t>(scene.step % sparsePeriod(scene))];
             return true;
         case Motion::Full:
             change = Rect{0, 0, static_cast<std::int16_t>(scene.width - 1),

@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -31,8 +32,8 @@ void reportAllocations(benchmark::State& state) {
     const AllocCounts counts = allocationCounts();
     state.counters["allocs_ours"] =
         benchmark::Counter(static_cast<double>(counts.other), benchmark::Counter::kAvgIterations);
-    state.counters["allocs_giflib"] = benchmark::Counter(static_cast<double>(counts.giflib),
-                                                         benchmark::Counter::kAvgIterations);
+    state.counters["allocs_giflib"] =
+        benchmark::Counter(static_cast<double>(counts.giflib), benchmark::Counter::kAvgIterations);
 }
 
 // quantizeFrame and trackFrame over the sequence, the writer open on /dev/null.
@@ -136,6 +137,18 @@ void sceneStepOnly(benchmark::State& state, FrameSize size) {
     }
 }
 
+// Every benchmark also reports the best and the worst of its repetitions.
+benchmark::internal::Benchmark* withExtremes(benchmark::internal::Benchmark* bench) {
+    return bench->Unit(benchmark::kMicrosecond)
+        ->ComputeStatistics("min",
+                            [](const std::vector<double>& values) {
+                                return *std::min_element(values.begin(), values.end());
+                            })
+        ->ComputeStatistics("max", [](const std::vector<double>& values) {
+            return *std::max_element(values.begin(), values.end());
+        });
+}
+
 }  // namespace
 
 std::string sizeName(FrameSize size) {
@@ -147,20 +160,19 @@ void registerTickBenchmarks() {
         const std::string suffix = sizeName(size);
         for (const Motion motion : kMotions) {
             const std::string sequence = motionName(motion);
-            benchmark::RegisterBenchmark(("tick/" + sequence + "/" + suffix).c_str(),
-                                         pipelineTicks, size, motion)
+            benchmark::RegisterBenchmark(("tick/" + sequence + "/" + suffix).c_str(), pipelineTicks,
+                                         size, motion)
                 ->Unit(benchmark::kMicrosecond);
             if (motion != Motion::Still) {
-                benchmark::RegisterBenchmark(("giflib/" + sequence + "/" + suffix).c_str(),
-                                             giflibTicks, size, motion)
-                    ->Unit(benchmark::kMicrosecond);
+                withExtremes(benchmark::RegisterBenchmark(
+                    ("giflib/" + sequence + "/" + suffix).c_str(), giflibTicks, size, motion));
             }
         }
-        benchmark::RegisterBenchmark(("quantize/" + suffix).c_str(), quantizeOnly, size)
-            ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(("compare/" + suffix).c_str(), compareOnly, size)
-            ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(("scene/sparse/" + suffix).c_str(), sceneStepOnly, size)
-            ->Unit(benchmark::kMicrosecond);
+        withExtremes(
+            benchmark::RegisterBenchmark(("quantize/" + suffix).c_str(), quantizeOnly, size));
+        withExtremes(
+            benchmark::RegisterBenchmark(("compare/" + suffix).c_str(), compareOnly, size));
+        withExtremes(
+            benchmark::RegisterBenchmark(("scene/sparse/" + suffix).c_str(), sceneStepOnly, size));
     }
 }

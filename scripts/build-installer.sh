@@ -21,7 +21,10 @@ for f in "$exe" "$icon"; do
         exit 1
     fi
 done
-command -v makensis >/dev/null || { echo "build-installer: makensis not found (apt-get install nsis)" >&2; exit 1; }
+if ! command -v makensis >/dev/null; then
+    echo "build-installer: makensis not found (Debian package nsis)" >&2
+    exit 1
+fi
 
 mkdir -p "$work"
 python3 "$repo/tools/make_catalogue.py" --reg "$work/catalogue.reg" --nsh "$work/catalogue.nsh" \

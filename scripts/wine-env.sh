@@ -26,7 +26,7 @@
 # the pointer is moved with xdotool onto an empty slot and then onto slot 0, explorer shows
 # the icon's tooltip window (class tooltips_class32), and `pixmote-driver tooltip` reads that
 # window's text with WM_GETTEXT (which Wine carries across processes). The tray window is
-# first moved to the bottom right, clear of the settings dialog (which sits at the screen's
+# first moved to the bottom left, clear of the settings dialog (which sits at the screen's
 # origin) and of the stand-in. The picture is checked too: the tray window is grabbed with
 # ImageMagick and the traffic light of slot 0 searched for its lit lamp: pure red (255, 0, 0)
 # for Halted, yellow (255, 255, 0) for Ready, lime (0, 255, 0) for Capturing.
@@ -298,11 +298,11 @@ wenv_pixmote_exit_code() {
     cat "$WENV_PIXMOTE_RC_FILE"
 }
 
-# wenv_standin ARGS...: starts the emulator stand-in at (420, 60), clear of the settings
-# dialog, and waits for its window. Its frame log is $WENV_STANDIN_LOG.
+# wenv_standin ARGS...: starts the emulator stand-in at (600, 40), clear of the settings
+# dialog, the save dialog, the message boxes and the tray, and waits for its window. Its frame log is $WENV_STANDIN_LOG.
 wenv_standin() {
     WENV_STANDIN_LOG=$WENV_DIR/standin-$RANDOM.log
-    wenv_bg standin "$STANDIN_EXE" --pos 420 60 --log "$(wenv_winpath "$WENV_STANDIN_LOG")" "$@"
+    wenv_bg standin "$STANDIN_EXE" --pos 600 40 --log "$(wenv_winpath "$WENV_STANDIN_LOG")" "$@"
     WENV_STANDIN_PID=$WENV_LAST_PID
     wenv_driver --timeout 30000 emu-info >/dev/null
 }
@@ -325,7 +325,8 @@ wenv_script_ms() {
 # (the stand-in runs with --script SCRIPT): a left press and the file name GIF (Ready), a left
 # press (Capturing), the script from its first frame to its end, a left press (Halted). Then
 # pixmote-gif-check compares GIF with SCRIPT (--first 0 --complete CHECK_ARGS...). Checks
-# each step; a wrong recording is kept under $PIXMOTE_ARTIFACTS.
+# each step; a wrong recording is kept under $PIXMOTE_ARTIFACTS. When WENV_DURING_CAPTURE
+# names a function, it runs while the recording is on (it must end before the script does).
 wenv_record() {
     local gif=$1 script=$2
     shift 2
@@ -342,6 +343,9 @@ wenv_record() {
     wenv_driver tray left >/dev/null
     wenv_driver emu-start >/dev/null
     t_expect_tray Capturing
+    if [[ -n "${WENV_DURING_CAPTURE:-}" ]]; then
+        "$WENV_DURING_CAPTURE"
+    fi
     # The stand-in logs "done" when its last frame's hold has passed.
     local limit=$((SECONDS + $(wenv_script_ms "$script") / 1000 + 20))
     while (($(grep -c '^done' "$WENV_STANDIN_LOG") <= done_before)) && ((SECONDS < limit)); do
@@ -396,10 +400,10 @@ wenv_tray_window() {
     return 1
 }
 
-# Moves the tray window clear of the other windows.
+# Moves the tray window to the bottom left, clear of the other windows.
 wenv_tray_park() {
     local w=$1
-    xdotool windowmove "$w" 760 560 2>/dev/null
+    xdotool windowmove "$w" 20 660 2>/dev/null
 }
 
 # The tooltip of the icon in slot 0, or nothing.

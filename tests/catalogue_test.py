@@ -112,12 +112,14 @@ class FilePlacement(TempDir):
             ("value before any key", "REGEDIT4\r\n\r\n\"CX\"=dword:00000001\r\n",
              r"a\.reg:3: a value before the first key"),
             ("outside the program key",
-             group_file("A", [("P", BARE)]).replace(ROOT + "\\A\\P", r"HKEY_CURRENT_USER\Software\Other\P"),
+             group_file("A", [("P", BARE)]).replace(ROOT + "\\A\\P",
+                                                    r"HKEY_CURRENT_USER\Software\Other\P"),
              r"not below HKEY_CURRENT_USER\\Software\\Pixmote"),
             ("too deep", group_file("A", [("P", BARE), ("P\\Sub", BARE)]), r"too deep"),
             ("deletes a key", group_file("A", [("P", BARE)]) + f"\r\n[-{ROOT}\\A\\Old]\r\n",
              r"deletes \["),
-            ("deletes a value", group_file("A", [("P", dict(BARE, RX="-"))]), r"deletes value 'RX'"),
+            ("deletes a value", group_file("A", [("P", dict(BARE, RX="-"))]),
+             r"deletes value 'RX'"),
             ("sets the stored message", f'REGEDIT4\r\n\r\n[{ROOT}]\r\n@="Hello"\r\n' +
              group_file("A", [("P", BARE)])[len("REGEDIT4\r\n"):], r"user's stored message"),
             ("value on the program key", f'REGEDIT4\r\n\r\n[{ROOT}]\r\n"X"=dword:1\r\n' +
@@ -173,7 +175,8 @@ class ProfileValues(TempDir):
     def test_needed_values(self):
         for name in ("ClassName", "Caption", "CX", "CY"):
             with self.subTest(name):
-                self.rejected(self.without(BARE, name), rf"a\.reg:\d+: profile G\\P: {name} is missing")
+                self.rejected(self.without(BARE, name),
+                              rf"a\.reg:\d+: profile G\\P: {name} is missing")
         for name in ("RCX", "RCY", "RX", "RY"):
             with self.subTest(name):
                 self.rejected(self.without(FACE, name),
@@ -340,7 +343,8 @@ class MakeCatalogue(TempDir):
                       CY=dword(32767))
         sources = [self.write("a.reg", group_file("A", [("Face", FACE), ("Bare", BARE)])),
                    self.write("b.reg", group_file("B", [("Tricky", tricky)])),
-                   self.write("c.reg", group_file("C\u00e4", [("P", dict(BARE, Caption='"\u00dc"'))],
+                   self.write("c.reg", group_file("C\u00e4",
+                                                  [("P", dict(BARE, Caption='"\u00dc"'))],
                                                   header=regfile.HEADER_5), "utf-16")]
         rc, out_reg, out_nsh, err = self.make(*sources)
         self.assertEqual(rc, 0, err)

@@ -85,7 +85,8 @@ def nsh_text(groups):
                 continue
             v = p.values[name]
             if v.type == regfile.REG_SZ:
-                lines.append(f"    WriteRegStr HKCU {key} {nsis_string(name)} {nsis_string(v.data)}")
+                lines.append(f"    WriteRegStr HKCU {key} {nsis_string(name)} "
+                             f"{nsis_string(v.data)}")
             else:
                 lines.append(f"    WriteRegDWORD HKCU {key} {nsis_string(name)} {v.data}")
     lines.append("!macroend")

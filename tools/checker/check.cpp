@@ -64,6 +64,7 @@ void checkHead(const DecodedGif& gif, const CheckOptions& o, Reporter& rep) {
 }
 
 void checkImages(const DecodedGif& gif, const CheckOptions& o, Reporter& rep) {
+    const int last = gif.imageCount() - 1;
     int index = 0;
     bool controlBefore = false;
     for (const GifRecord& r : gif.records) {
@@ -75,13 +76,14 @@ void checkImages(const DecodedGif& gif, const CheckOptions& o, Reporter& rep) {
             continue;
         }
         std::string where = "image " + str(index);
-        if (o.still && controlBefore) {
-            rep.fail(where + ": a graphic control in a still recording");
+        bool stillImage = o.still || (o.endsStill && index == last);
+        if (stillImage && controlBefore) {
+            rep.fail(where + ": a graphic control before a still image");
         }
-        if (!o.still && !controlBefore) {
+        if (!stillImage && !controlBefore) {
             rep.fail(where + ": no graphic control before it");
         }
-        if (index == 0) {
+        if (index == 0 || stillImage) {
             if (r.left != 0 || r.top != 0 || r.width != o.width + 4 || r.height != o.height + 4) {
                 rep.fail(where + ": not the whole framed screen");
             }
@@ -95,6 +97,9 @@ void checkImages(const DecodedGif& gif, const CheckOptions& o, Reporter& rep) {
     }
     if (o.still && index != 1) {
         rep.fail("a still recording holds " + str(index) + " images, want 1");
+    }
+    if (o.endsStill && index < 2) {
+        rep.fail("an animation ended by still mode holds " + str(index) + " images, want 2 or more");
     }
     if (index == 0) {
         rep.fail("no image");

@@ -15,6 +15,8 @@ struct CheckOptions {
     bool still = false;   // a StillMode recording: one framed image, no delay
     int first = -1;       // the script frame the first image must show; -1: any
     bool complete = false;  // the recording outlasted the script: its last frame must be the last
+    bool endsStill = false;  // StillMode was switched on while recording: the last image is a
+                             // framed image with no graphic control
 };
 
 struct CheckReport {
@@ -26,7 +28,8 @@ struct CheckReport {
 // - the stream is a whole GIF89a of (W + 4) x (H + 4) with the 16-gray palette, the looping
 //   block and the comment "Pixmote v2.0";
 // - animation: every image has a graphic control before it, the first is framed, the others
-//   lie inside the border; StillMode: exactly one framed image and no graphic control;
+//   lie inside the border; StillMode: exactly one framed image and no graphic control; an
+//   animation ended by StillMode: the last image framed and without a graphic control;
 // - after each image the canvas carries the border and shows, inside it, a script frame, in
 //   script order with no frame twice in a row;
 // - every script frame between the first and the last one shown that the screen held for two

@@ -30,6 +30,7 @@ struct Sim {
     double startMs = 0;  // first tick after the script started (negative: before)
     double stopMs = 0;   // the stop, after the script started
     bool still = false;
+    double stillFromMs = 1e9;  // still mode switched on by the dialog at this time
 };
 
 std::vector<std::uint8_t> screenAt(const std::vector<frames::ScriptFrame>& script, double ms,
@@ -57,7 +58,7 @@ std::vector<Image> simulate(const std::vector<frames::ScriptFrame>& script, cons
             pending.delay = s.step;
             continue;
         }
-        if (s.still) {
+        if (s.still || t >= s.stillFromMs) {
             Image still;
             still.frame = prev;
             still.framed = true;
@@ -245,6 +246,21 @@ int main() {
     CheckOptions fromOne = anim;
     fromOne.first = 1;
     expect("first frame not the one asked for", good, s, script, fromOne, false);
+
+    // StillMode switched on during an animation.
+    Sim switched = s;
+    switched.stillFromMs = 2000;
+    CheckOptions endsStill = anim;
+    endsStill.complete = false;
+    endsStill.endsStill = true;
+    std::vector<Image> switchedImages = simulate(script, switched);
+    expect("still mode switched on while recording", switchedImages, switched, script, endsStill,
+           true);
+    expect("still-mode ending checked as a plain animation", switchedImages, switched, script,
+           [&] { CheckOptions o = endsStill; o.endsStill = false; return o; }(), false);
+    bad = switchedImages;
+    bad.back().delay = 16;
+    expect("still-mode ending with a graphic control", bad, switched, script, endsStill, false);
 
     // StillMode.
     Sim still = s;

@@ -161,6 +161,10 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         case WM_ERASEBKGND:
             return 1;
+        case WM_GETMINMAXINFO:
+            // A bare screen at scale 1 is narrower than a captioned window may be by default.
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{1, 1};
+            return 0;
         case WM_TIMER:
             if (wParam == kScriptTimer && gRunning) {
                 scriptTick(window);

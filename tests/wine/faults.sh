@@ -1,0 +1,271 @@
+#!/usr/bin/env bash
+# Faults around a recording, each of which must end with a whole GIF or a clean Halted, with
+# nothing held afterwards (GDI objects, windows and kernel handles back at their count after a
+# first recording, which warms up what the save dialog loads once):
+#  1. the emulator window closes mid-recording and another opens: the recording goes on with
+#     the last picture, the stop finishes a whole GIF, the next recording finds the new window;
+#  2. the output folder is removed between the save dialog and the start: the warning
+#     "Unable to open specified file for writing." and Halted, no file;
+#  3. the disk fills mid-recording (a 64 KiB tmpfs as drive T:): no warning, the recording
+#     goes on, the stop closes the file (the tmpfs unmounts); what the file holds is reported
+#     and must decode up to where the disk filled; a recording after space is freed is whole;
+#  4. the session ends while capturing (WM_QUERYENDSESSION, WM_ENDSESSION): the file is
+#     finished at once;
+#  5. bursts of 50 tray presses within a second, from Halted, from Capturing, and left and
+#     right mixed: the program survives and ends consistent (Halted once the boxes and the
+#     save dialog it opened are answered), and the next recording is whole;
+#  6. a catalogue of a thousand profiles with names at the length limits: names of 63
+#     characters fit (group, profile, ClassName, Caption), a 64-character ClassName makes its
+#     profile a non-match, a 64-character key name ends its level.
+# Needs root for the tmpfs; without it part 3 is skipped (reported).
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/hardening.sh"
+
+SMALL_DISK=""
+faults_cleanup() {
+    local rc=$?
+    if [[ -n "$SMALL_DISK" ]] && mountpoint -q "$SMALL_DISK"; then
+        timeout 20 wineserver -k 2>/dev/null
+        umount "$SMALL_DISK" 2>/dev/null || umount -l "$SMALL_DISK"
+    fi
+    (exit $rc)
+    wenv_cleanup
+}
+
+wenv_start
+trap faults_cleanup EXIT
+wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+
+# Twelve frames of 3.5 ticks each.
+script=$WENV_DIR/script.txt
+for k in $(seq 0 11); do echo 385; done >"$script"
+# The same timing with other pictures, for the window that opens later.
+script2=$WENV_DIR/script2.txt
+for k in $(seq 20 31); do echo "385 $k"; done >"$script2"
+
+wenv_pixmote
+wenv_standin --scale 2 --script "$(wenv_winpath "$script")"
+
+echo "== a first whole recording" >&2
+wenv_record "$WENV_DIR/first.gif" "$script" --size 96x64 --step 16
+baseline=$(hard_objects)
+echo "  after the first recording: $baseline" >&2
+
+echo "== 1. the emulator window closes mid-recording and another opens" >&2
+gif=$WENV_DIR/closed.gif
+wenv_driver emu-reset >/dev/null
+hard_start_recording "$gif"
+wenv_driver emu-start >/dev/null
+sleep 1.5
+wenv_standin_stop
+sleep 1  # ticks on a window that is gone
+t_expect_eq "no warning while the window is gone" "$(wenv_driver no-box 500)" "no box"
+t_expect_eq "still capturing without the window" "$(hard_tray_state)" Capturing
+wenv_standin --scale 2 --script "$(wenv_winpath "$script2")"
+wenv_driver emu-start >/dev/null
+sleep 1
+wenv_driver tray left >/dev/null
+t_expect_tray Halted
+t_expect_gif "recording through the closed window" "$gif" --size 96x64
+# Only the first window's frames, in order: the recording holds the window it found.
+t_expect_script "$gif" "$script" --size 96x64 --step 16 --first 0
+t_expect_same_objects "after the closed-window recording" "$baseline" "$(hard_objects)"
+echo "   the next recording finds the new window" >&2
+wenv_record "$WENV_DIR/reopened.gif" "$script2" --size 96x64 --step 16
+t_expect_same_objects "after the next recording" "$baseline" "$(hard_objects)"
+
+echo "== 2. the output folder is removed before the start" >&2
+mkdir "$WENV_DIR/gone"
+wenv_driver tray left >/dev/null
+wenv_driver savefile "$(wenv_winpath "$WENV_DIR/gone/lost.gif")" >/dev/null ||
+    t_fail "no save dialog"
+t_expect_tray Ready
+rmdir "$WENV_DIR/gone"
+wenv_driver tray left >/dev/null
+box=$(wenv_driver box --keep)
+t_expect_contains "warning for the removed folder" "$box" \
+    "text: Unable to open specified file for writing."
+t_expect_tray Capturing
+wenv_driver box >/dev/null
+t_expect_tray Halted
+t_expect_eq "no file and no folder made" "$(ls -d "$WENV_DIR/gone" 2>/dev/null)" ""
+t_expect_same_objects "after the failed start" "$baseline" "$(hard_objects)"
+
+echo "== 3. the disk fills mid-recording" >&2
+SMALL_DISK=$WENV_DIR/small
+mkdir "$SMALL_DISK"
+if ! mount -t tmpfs -o size=64k pixmote-small "$SMALL_DISK" 2>/dev/null; then
+    SMALL_DISK=""
+    echo "  SKIPPED: cannot mount a tmpfs (not root?)" >&2
+else
+    ln -s "$SMALL_DISK" "$WINEPREFIX/dosdevices/t:"
+    wenv_standin_stop
+    # The 320 x 240 screen (profile Color): big images, every fourth a whole new background.
+    script3=$WENV_DIR/script3.txt
+    for k in $(seq 0 29); do echo 330; done >"$script3"
+    wenv_standin --screen 320x240 --script "$(wenv_winpath "$script3")"
+    gif=$SMALL_DISK/full.gif
+    wenv_driver tray left >/dev/null
+    wenv_driver savefile 'T:\full.gif' >/dev/null || t_fail "no save dialog for T:"
+    wenv_driver tray left >/dev/null
+    wenv_driver emu-start >/dev/null
+    # Until the disk is full, then two seconds more of ticks writing nowhere.
+    limit=$((SECONDS + 20))
+    while (($(df --output=avail -k "$SMALL_DISK" | tail -n 1) > 0)) && ((SECONDS < limit)); do
+        sleep 0.2
+    done
+    full_at=$(stat -c %s "$gif" 2>/dev/null)
+    sleep 2
+    t_expect_eq "the disk is full" "$(df --output=avail -k "$SMALL_DISK" | tail -n 1 | tr -d ' ')" 0
+    t_expect_eq "no warning on a full disk" "$(wenv_driver no-box 500)" "no box"
+    t_expect_eq "still capturing on a full disk" "$(hard_tray_state)" Capturing
+    wenv_driver tray left >/dev/null
+    t_expect_tray Halted
+    t_expect_eq "no warning at the stop" "$(wenv_driver no-box 500)" "no box"
+    report=$("$GIF_INSPECT" "$gif" --size 320x240)
+    sed 's/^/    /' <<<"$report" >&2
+    size=$(stat -c %s "$gif")
+    images=$(hard_field "$report" images)
+    echo "  FULL-DISK FILE: $size bytes (at the moment the disk filled: $full_at);" \
+        "$(head -n 1 <<<"$report")" >&2
+    cp "$gif" "$PIXMOTE_ARTIFACTS/full-disk.gif" 2>/dev/null
+    if ((images >= 1)) && ! grep -q 'FAIL \(version\|screen\|global\|no looping\|no banner\|image [0-9]* \(is\|reaches\|has\)\|no border\)' <<<"$report"; then
+        t_ok "the file decodes as a recording up to where the disk filled ($images images)"
+    else
+        t_fail "the cut-off file does not decode as a recording's beginning"
+    fi
+    t_expect_same_objects "after the full-disk recording" "$baseline" "$(hard_objects)"
+    # Nothing keeps the file open: the small disk can be unmounted.
+    rm -f "$SMALL_DISK/full.gif"
+    echo "   a recording after space is freed" >&2
+    gif=$SMALL_DISK/after.gif
+    wenv_driver emu-reset >/dev/null
+    wenv_driver tray left >/dev/null
+    wenv_driver savefile 'T:\after.gif' >/dev/null || t_fail "no save dialog for T:"
+    wenv_driver tray left >/dev/null
+    wenv_driver emu-start >/dev/null
+    sleep 1
+    wenv_driver tray left >/dev/null
+    t_expect_tray Halted
+    t_expect_gif "recording after space was freed" "$gif" --size 320x240
+    rm -f "$gif"
+    if umount "$SMALL_DISK"; then
+        t_ok "no file left open on the small disk"
+    else
+        t_fail "the small disk is still busy: $(ls -l /proc/[0-9]*/fd 2>/dev/null | grep -c "$SMALL_DISK") open files"
+    fi
+    rm -f "$WINEPREFIX/dosdevices/t:"
+    wenv_standin_stop
+    wenv_standin --scale 2 --script "$(wenv_winpath "$script")"
+fi
+
+echo "== 4. the session ends while capturing" >&2
+gif=$WENV_DIR/session.gif
+wenv_driver emu-reset >/dev/null
+hard_start_recording "$gif"
+wenv_driver emu-start >/dev/null
+sleep 1.5
+out=$(wenv_driver endsession)
+t_expect_contains "the session end is not refused" "$out" "queryendsession=1 (answered)"
+t_expect_contains "WM_ENDSESSION answered" "$out" "endsession answered"
+# Right after WM_ENDSESSION: the process may be ended from here on without a further message.
+t_expect_gif "recording ended by the session end" "$gif" --size 96x64
+t_expect_script "$gif" "$script" --size 96x64 --step 16 --first 0
+t_expect_tray Halted
+t_expect_same_objects "after the session end" "$baseline" "$(hard_objects)"
+
+echo "== 5. bursts of presses" >&2
+burst() {  # WHAT KIND
+    local out
+    out=$(hard_probe burst 50 1000 "$2")
+    echo "  $out" >&2
+    out=$(hard_probe resolve 1500)
+    sed 's/^/    /' <<<"$out" >&2
+    BURST_RESOLVED=$out
+    if [[ "$(wenv_driver dialog-state | grep '^visible=')" == visible=1 ]]; then
+        wenv_driver click 1 >/dev/null
+        wenv_driver wait-dialog-hidden >/dev/null
+    fi
+    t_expect_eq "$1: the program is still running" "$(wenv_pixmote_exit_code 0)" running
+    t_expect_tray Halted
+    t_expect_same_objects "$1" "$baseline" "$(hard_objects)"
+}
+burst "50 left presses in Halted" left
+t_expect_contains "the press during the save dialog could not start" "$BURST_RESOLVED" \
+    "box: Unable to open specified file for writing."
+gif=$WENV_DIR/burst.gif
+wenv_driver emu-reset >/dev/null
+hard_start_recording "$gif"
+wenv_driver emu-start >/dev/null
+sleep 1
+burst "50 left presses in Capturing" left
+t_expect_script "$gif" "$script" --size 96x64 --step 16 --first 0
+burst "50 left and right presses in Halted" mixed
+wenv_record "$WENV_DIR/after-bursts.gif" "$script" --size 96x64 --step 16
+t_expect_same_objects "after a recording after the bursts" "$baseline" "$(hard_objects)"
+
+echo "== 6. a thousand profiles and names at the length limits" >&2
+n63() { printf "$1%.0s" $(seq 1 63); }
+n64() { printf "$1%.0s" $(seq 1 64); }
+group=$(n63 G)
+root='HKEY_CURRENT_USER\Software\Pixmote'
+catalogue=$WENV_DIR/big.reg
+{
+    printf 'REGEDIT4\r\n\r\n'
+    for i in $(seq -w 0 999); do
+        printf '[%s\\%s\\P%s]\r\n"ClassName"="NoSuchEmulator%s"\r\n"Caption"="Nothing"\r\n"CX"=dword:00000060\r\n"CY"=dword:00000040\r\n\r\n' \
+            "$root" "$group" "$i" "$i"
+    done
+    # The stand-in, last in the group, under a 63-character name.
+    printf '[%s\\%s\\%s]\r\n"ClassName"="CalcStandIn"\r\n"Caption"="Calculator Stand-In"\r\n"CX"=dword:00000060\r\n"CY"=dword:00000040\r\n\r\n' \
+        "$root" "$group" "$(n63 Q)"
+    # Right after P000: a window that exists, named by a 64-character ClassName.
+    printf '[%s\\%s\\P000a]\r\n"ClassName"="%s"\r\n"Caption"="Sixty-Four"\r\n"CX"=dword:00000032\r\n"CY"=dword:00000032\r\n\r\n' \
+        "$root" "$group" "$(n64 C)"
+} >"$catalogue"
+timeout 60 wine reg delete "$root\\StandIn" /f >>"$WENV_DIR/reg.log" 2>&1
+wenv_reg_import "$catalogue"
+wenv_bg window64 "$PROBE_EXE" window "$(n64 C)" Sixty-Four 100 100 300
+wenv_bg window63 "$PROBE_EXE" window "$(n63 D)" "$(n63 E)" 120 90 300
+sleep 2
+
+# detect_size WHAT GIF WANT: a left press must find a window; a short recording of it must be
+# WANT (the GIF's logical screen) big.
+detect_size() {
+    local t0=$SECONDS
+    hard_start_recording "$2" || return
+    sleep 0.5
+    wenv_driver tray left >/dev/null
+    t_expect_tray Halted
+    t_expect_eq "$1" "$(hard_gif_size "$2")" "$3"
+}
+# detect_none WHAT: a left press must end with the detection warning.
+detect_none() {
+    wenv_driver tray left >/dev/null
+    t_expect_contains "$1" "$(wenv_driver box)" \
+        "text: The software was unable to detect a supported emulator."
+    t_expect_tray Halted
+}
+detect_size "the stand-in found behind 1000 profiles and a 64-character ClassName" \
+    "$WENV_DIR/big1.gif" 100x68
+printf 'REGEDIT4\r\n\r\n[%s\\%s\\P000b]\r\n"ClassName"="%s"\r\n"Caption"="%s"\r\n"CX"=dword:0000003c\r\n"CY"=dword:0000002d\r\n\r\n' \
+    "$root" "$group" "$(n63 D)" "$(n63 E)" >"$WENV_DIR/p63.reg"
+wenv_reg_import "$WENV_DIR/p63.reg"
+detect_size "63-character ClassName and Caption fit" "$WENV_DIR/big2.gif" 64x49
+timeout 60 wine reg delete "$root\\$group\\P000b" /f >>"$WENV_DIR/reg.log" 2>&1
+printf 'REGEDIT4\r\n\r\n[%s\\%s\\P%s]\r\n"ClassName"="CalcStandIn"\r\n"Caption"="Calculator Stand-In"\r\n"CX"=dword:00000060\r\n"CY"=dword:00000040\r\n\r\n' \
+    "$root" "$group" "$(n63 z)" >"$WENV_DIR/p64.reg"
+wenv_reg_import "$WENV_DIR/p64.reg"
+detect_none "a 64-character profile name ends its group"
+timeout 60 wine reg delete "$root\\$group\\P$(n63 z)" /f >>"$WENV_DIR/reg.log" 2>&1
+printf 'REGEDIT4\r\n\r\n[%s\\%s\\Bare]\r\n"ClassName"="CalcStandIn"\r\n"Caption"="Calculator Stand-In"\r\n"CX"=dword:00000060\r\n"CY"=dword:00000040\r\n\r\n' \
+    "$root" "$(n64 F)" >"$WENV_DIR/g64.reg"
+wenv_reg_import "$WENV_DIR/g64.reg"
+detect_none "a 64-character group name ends the catalogue"
+timeout 60 wine reg delete "$root\\$(n64 F)" /f >>"$WENV_DIR/reg.log" 2>&1
+detect_size "found again once the long names are gone" "$WENV_DIR/big3.gif" 100x68
+t_expect_same_objects "after the catalogue checks" "$baseline" "$(hard_objects)"
+
+wenv_driver close >/dev/null
+t_expect_eq "exit code after close" "$(wenv_pixmote_exit_code 15)" 0
+t_finish

@@ -1,0 +1,132 @@
+# Helpers of the fault, soak and tray-click checks, sourced after scripts/wine-env.sh:
+#
+#   source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+#   source "$(dirname "${BASH_SOURCE[0]}")/lib/hardening.sh"
+#
+# They add two tools to the harness's (built here on first use, into $PIXMOTE_TOOLS):
+#   pixmote-probe.exe    tools/probe: what Pixmote holds (GDI objects from its GDI handle
+#                        table, windows, kernel handles, memory; Wine's GetGuiResources
+#                        answers 0), bursts of tray presses, plain windows of any class and
+#                        title, and answering whatever boxes and save dialogs are left open
+#   pixmote-gif-inspect  tools/probe: the structure of any recording, and how much of a
+#                        cut-off one still decodes
+
+PROBE_EXE=$PIXMOTE_TOOLS/pixmote-probe.exe
+GIF_INSPECT=$PIXMOTE_TOOLS/pixmote-gif-inspect
+
+# Builds the two tools when they are missing or older than their sources.
+hard_build_tools() {
+    local src=$PIXMOTE_ROOT/tools/probe driver=$PIXMOTE_ROOT/tools/driver
+    local flags=(-std=c++20 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+        -Werror "-I$PIXMOTE_ROOT")
+    mkdir -p "$PIXMOTE_TOOLS"
+    (
+        flock 9
+        if [[ ! -x "$PROBE_EXE" || -n "$(find "$src" "$driver" -newer "$PROBE_EXE" -name '*.*' \
+            2>/dev/null | head -n 1)" ]]; then
+            x86_64-w64-mingw32-g++ "${flags[@]}" -static -s -o "$PROBE_EXE.tmp" \
+                "$src/main.cpp" "$src/objects.cpp" "$driver/find.cpp" \
+                -lntdll -lpsapi -lgdi32 -luser32 && mv "$PROBE_EXE.tmp" "$PROBE_EXE" || exit 1
+        fi
+        if [[ ! -x "$GIF_INSPECT" || "$src/inspect.cpp" -nt "$GIF_INSPECT" ||
+            "$PIXMOTE_ROOT/tests/support/gif_replay.cpp" -nt "$GIF_INSPECT" ]]; then
+            g++ "${flags[@]}" -o "$GIF_INSPECT.tmp" "$src/inspect.cpp" \
+                "$PIXMOTE_ROOT/tests/support/gif_replay.cpp" -lgif &&
+                mv "$GIF_INSPECT.tmp" "$GIF_INSPECT" || exit 1
+        fi
+    ) 9>"$PIXMOTE_TOOLS/.probe.lock"
+}
+
+hard_build_tools || {
+    echo "hardening: building tools/probe failed" >&2
+    exit 1
+}
+
+# hard_probe COMMAND ARGS...: runs the probe; its stdout without carriage returns; its exit code.
+hard_probe() {
+    local out rc
+    out=$(timeout 90 wine "$PROBE_EXE" "$@" 2>>"$WENV_DIR/probe.err")
+    rc=$?
+    printf '%s\n' "${out//$'\r'/}"
+    return $rc
+}
+
+# hard_objects: Pixmote's holdings, "gdi=N dc=N bitmap=N windows=N handles=N workingset=N
+# private=N".
+hard_objects() {
+    hard_probe objects | sed 's/^pid=[0-9]* //'
+}
+
+# hard_field LINE NAME: the number after NAME= in LINE.
+hard_field() {
+    sed -n "s/.*\\b$2=\\([-0-9]*\\).*/\\1/p" <<<"$1"
+}
+
+# t_expect_same_objects WHAT BEFORE AFTER: GDI objects, windows and kernel handles are back
+# where they were.
+t_expect_same_objects() {
+    local what=$1 before=$2 after=$3 name bad=""
+    for name in gdi windows handles; do
+        if [[ "$(hard_field "$before" "$name")" != "$(hard_field "$after" "$name")" ]]; then
+            bad+=" $name"
+        fi
+    done
+    if [[ -z "$bad" ]]; then
+        t_ok "$what: nothing held ($after)"
+    else
+        t_fail "$what: changed$bad: before '$before', after '$after'"
+    fi
+}
+
+# t_expect_gif WHAT GIF INSPECT_ARGS...: the file is a whole, well-formed recording.
+t_expect_gif() {
+    local what=$1 gif=$2 report rc=0
+    shift 2
+    report=$("$GIF_INSPECT" "$gif" "$@") || rc=$?
+    sed 's/^/    /' <<<"$report" >&2
+    if ((rc == 0)); then
+        t_ok "$what: $(head -n 1 <<<"$report")"
+    else
+        t_fail "$what: $(basename "$gif") is not a whole recording"
+        mkdir -p "$PIXMOTE_ARTIFACTS"
+        cp "$gif" "$PIXMOTE_ARTIFACTS/" 2>/dev/null
+    fi
+}
+
+# t_expect_script GIF SCRIPT CHECK_ARGS...: the recording matches the stand-in's frame script.
+t_expect_script() {
+    local gif=$1 script=$2 report rc=0
+    shift 2
+    report=$("$GIF_CHECK" "$gif" --script "$script" "$@") || rc=$?
+    sed 's/^/    /' <<<"$report" >&2
+    if ((rc == 0)); then
+        t_ok "recording $(basename "$gif") matches its script"
+    else
+        t_fail "recording $(basename "$gif") does not match its script"
+        mkdir -p "$PIXMOTE_ARTIFACTS"
+        cp "$gif" "$script" "$PIXMOTE_ARTIFACTS/" 2>/dev/null
+    fi
+}
+
+# hard_start_recording GIF: a left press, the file name, a left press; the tray is not
+# checked (the caller checks what it needs). Fails when no save dialog comes.
+hard_start_recording() {
+    wenv_driver tray left >/dev/null
+    wenv_driver savefile "$(wenv_winpath "$1")" >/dev/null || {
+        t_fail "no save dialog for $(basename "$1")"
+        return 1
+    }
+    wenv_driver tray left >/dev/null
+}
+
+# hard_tray_state: the tooltip of the tray icon (Halted, Ready, Capturing), or nothing.
+hard_tray_state() {
+    wenv_tray_tip 2>/dev/null | tail -n 1
+}
+
+# hard_gif_size GIF: the logical screen of a GIF file, "WxH" (from its header).
+hard_gif_size() {
+    local w h
+    read -r w h < <(od -An -tu2 -j6 -N4 "$1" 2>/dev/null)
+    echo "${w:-0}x${h:-0}"
+}
