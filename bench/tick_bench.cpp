@@ -160,9 +160,8 @@ void registerTickBenchmarks() {
         const std::string suffix = sizeName(size);
         for (const Motion motion : kMotions) {
             const std::string sequence = motionName(motion);
-            benchmark::RegisterBenchmark(("tick/" + sequence + "/" + suffix).c_str(), pipelineTicks,
-                                         size, motion)
-                ->Unit(benchmark::kMicrosecond);
+            withExtremes(benchmark::RegisterBenchmark(("tick/" + sequence + "/" + suffix).c_str(),
+                                                      pipelineTicks, size, motion));
             if (motion != Motion::Still) {
                 withExtremes(benchmark::RegisterBenchmark(
                     ("giflib/" + sequence + "/" + suffix).c_str(), giflibTicks, size, motion));

@@ -6,13 +6,15 @@
 // It must not crash; a match must keep the detection's promises (sizes at least 1, source
 // values not negative, far edges within a signed 16-bit number) and equal an independent
 // evaluation of the same tree, done here from the model the tree was built from; a failure must
-// show exactly the reference's warning and leave the result untouched; no key may stay open.
+// show exactly the reference's warning, with no key open, and leave the result untouched; no
+// key may stay open afterwards.
 // Any violation aborts, so libFuzzer reports it.
 //
 // Input layout (bytes read from the front; a missing byte reads as 0):
-//   world    0: no "Software" key; 1: no program key; 2 and 3: "Software" or the program key
-//            refuses to open; otherwise a catalogue (any value mod 32)
-//   windows  count (mod 7), then per window: class text, caption text, width, height
+//   world    the byte mod 32: 0 no "Software" key; 1 no program key; 2 "Software" and 3 the
+//            program key refuse to open; 4 and up a catalogue (the groups below)
+//   windows  count (mod 7), then per window: class text, caption text, width, height (numbers;
+//            a client area above 65536 pixels is cut down, so the stand-in's surfaces stay small)
 //   groups   count (mod 5), then per group: name, refuse byte (bit 0), profile count (mod 5),
 //            then per profile: a profile byte (bit 0 layout values, bits 1-3 changes made
 //            afterwards, bit 4 refuses to open, bit 5 no values at all), name, ClassName and
@@ -568,6 +570,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const CaptureGeometry untouched{reinterpret_cast<HWND>(0x5eed), 11, 22, 33, 44, 55, 66};
     CaptureGeometry result = untouched;
+    int keysDuringBox = -1;
+    stub::whileNextBoxOpen([&keysDuringBox] { keysDuringBox = stub::held().keys; });
     const bool matched = detectEmulator(&result);
 
     if (std::getenv("PIXMOTE_FUZZ_VERBOSE") != nullptr) {
@@ -602,6 +606,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const stub::Box& box = stub::boxes()[0];
         require(box.text == want.warning, "another warning than the reference's");
         require(box.caption == "Pixmote" && box.owner == appDialog, "the warning's box differs");
+        require(keysDuringBox == 0, "a registry key is open while the warning shows");
     }
     return 0;
 }

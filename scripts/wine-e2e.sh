@@ -11,10 +11,11 @@
 set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
+cd "$repo" || exit 1
 # shellcheck source=wine-env.sh
 source "$repo/scripts/wine-env.sh"
-WENV_NAME=wine-e2e
+WENV_NAME=wine-e2e  # read by the helpers
+export WENV_NAME
 
 if ! bash scripts/build-tools.sh >"${TMPDIR:-/tmp}/pixmote-build-tools.log" 2>&1; then
     cat "${TMPDIR:-/tmp}/pixmote-build-tools.log"

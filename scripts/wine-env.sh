@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourceable helpers that run the real pixmote.exe under Wine on a private X server, for the
 # end-to-end checks in tests/wine/. Every wait is bounded, and everything started here is
 # stopped by the EXIT trap that wenv_start installs, also when a check fails half-way.
@@ -279,6 +280,7 @@ wenv_reg_set_default() {
 # wenv_pixmote: starts pixmote.exe and waits until its dialog exists.
 wenv_pixmote() {
     wenv_bg pixmote "$PIXMOTE_EXE"
+    # shellcheck disable=SC2034  # for the checks: the wine process of the program
     WENV_PIXMOTE_PID=$WENV_LAST_PID
     WENV_PIXMOTE_RC_FILE=$WENV_LAST_RC_FILE
     wenv_driver --timeout 30000 pid >/dev/null
@@ -342,6 +344,8 @@ wenv_record() {
     t_expect_eq "no file before the start" "$([[ -e "$gif" ]] && echo exists || echo none)" none
     wenv_driver tray left >/dev/null
     wenv_driver emu-start >/dev/null
+    t_expect_contains "the start brings the emulator to the front" \
+        "$(wenv_driver foreground)" "title=Calculator Stand-In"
     t_expect_tray Capturing
     if [[ -n "${WENV_DURING_CAPTURE:-}" ]]; then
         "$WENV_DURING_CAPTURE"

@@ -3,6 +3,7 @@
 # warnings without the program key, with an empty catalogue, with the stand-in's catalogue but
 # no window, and with a window of a size no profile fits; then the stand-in found (Ready, the
 # save dialog), a close request refused while Ready, and a cancel back to Halted without a file.
+# shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
 
@@ -78,7 +79,7 @@ t_expect_eq "still running after the refusal" "$(wenv_pixmote_exit_code 1)" runn
 out=$(wenv_driver savefile-cancel)
 t_expect_eq "save dialog cancelled" "$out" cancelled
 t_expect_tray Halted
-t_expect_eq "no file after a cancel" "$(ls "$WENV_DIR"/*.gif 2>/dev/null | wc -l)" 0
+t_expect_eq "no file after a cancel" "$(find "$WENV_DIR" -maxdepth 1 -name '*.gif' | wc -l)" 0
 t_expect_eq "no warning after a cancel" "$(wenv_driver no-box 1000)" "no box"
 
 wenv_driver close >/dev/null

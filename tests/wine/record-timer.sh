@@ -5,6 +5,7 @@
 # for a whole number of ticks and a half, so the ticks' jitter cannot add a step.
 # During the 110 ms recording a right press does nothing and a close request is refused with
 # its box while the recording goes on ticking behind it.
+# shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
 wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
@@ -18,6 +19,7 @@ script() {
     done
 }
 
+# shellcheck disable=SC2317  # called by wenv_record
 while_capturing() {
     wenv_driver tray right >/dev/null
     t_expect_eq "right press while Capturing shows no dialog" \

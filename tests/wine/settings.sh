@@ -3,6 +3,7 @@
 # hides the dialog; the next start loads it back. A 63-character message survives whole, a
 # longer one is cut to 63, an empty one stays empty (not the built-in text). The timer choice
 # and the still-mode box are not stored.
+# shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
 key='HKEY_CURRENT_USER\Software\Pixmote'

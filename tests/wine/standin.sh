@@ -3,6 +3,7 @@
 # exact size of each shape (bare at scales 1 and 3, the face at scales 1 and 2, the colour-size
 # screen), and read back through a window DC it shows exactly the pattern the checker expects;
 # the demo screen moves.
+# shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
 
@@ -38,6 +39,10 @@ window=$(xdotool search --name '^Calculator Stand-In$' | head -n 1)
 a=$(import -window "$window" -depth 8 rgb:- | md5sum)
 sleep 1.2
 b=$(import -window "$window" -depth 8 rgb:- | md5sum)
-[[ "$a" != "$b" ]] && t_ok "demo screen moves" || t_fail "demo screen stands still"
+if [[ "$a" != "$b" ]]; then
+    t_ok "demo screen moves"
+else
+    t_fail "demo screen stands still"
+fi
 shot=$(wenv_screenshot standin-demo) && echo "  screenshot: $shot" >&2
 t_finish

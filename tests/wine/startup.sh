@@ -2,6 +2,7 @@
 # Start-up, the tray icon, the notifications that do nothing, and the ways to end the program:
 # first without the program key (its warning; a dialog without message or timer choice, whose
 # OK repeats the warning), then with it (no warning, the built-in message, 110 ms chosen).
+# shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
 

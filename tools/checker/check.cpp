@@ -9,7 +9,7 @@
 namespace {
 
 class Reporter {
-public:
+  public:
     explicit Reporter(CheckReport* r) : r_(r) {}
     void fail(const std::string& s) {
         r_->ok = false;
@@ -18,7 +18,7 @@ public:
     void note(const std::string& s) { r_->lines.push_back(s); }
     bool ok() const { return r_->ok; }
 
-private:
+  private:
     CheckReport* r_;
 };
 
@@ -99,7 +99,8 @@ void checkImages(const DecodedGif& gif, const CheckOptions& o, Reporter& rep) {
         rep.fail("a still recording holds " + str(index) + " images, want 1");
     }
     if (o.endsStill && index < 2) {
-        rep.fail("an animation ended by still mode holds " + str(index) + " images, want 2 or more");
+        rep.fail("an animation ended by still mode holds " + str(index) +
+                 " images, want 2 or more");
     }
     if (index == 0) {
         rep.fail("no image");
@@ -116,8 +117,8 @@ int differing(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t
 
 // The script frame index that each canvas shows, in order; -1 where none fits.
 std::vector<int> matchFrames(const std::vector<ShownCanvas>& shown,
-                             const std::vector<frames::ScriptFrame>& script,
-                             const CheckOptions& o, Reporter& rep) {
+                             const std::vector<frames::ScriptFrame>& script, const CheckOptions& o,
+                             Reporter& rep) {
     std::vector<std::vector<std::uint8_t>> patterns;
     for (const frames::ScriptFrame& f : script) {
         patterns.push_back(frames::pattern(f.pattern, o.width, o.height));
@@ -187,8 +188,8 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
             seen = seen || m == k;
         }
         if (!seen && script[static_cast<std::size_t>(k)].holdMs >= 2 * tickMs) {
-            rep.fail("frame " + str(k) + " (held " + str(script[static_cast<std::size_t>(k)].holdMs) +
-                     " ms) is missing");
+            rep.fail("frame " + str(k) + " (held " +
+                     str(script[static_cast<std::size_t>(k)].holdMs) + " ms) is missing");
         }
     }
     if (o.still) {

@@ -11,10 +11,10 @@
 struct CheckOptions {
     int width = 96;  // W x H, the calculator screen
     int height = 64;
-    int step = 16;        // delay step in hundredths: 16, 32 or 48
-    bool still = false;   // a StillMode recording: one framed image, no delay
-    int first = -1;       // the script frame the first image must show; -1: any
-    bool complete = false;  // the recording outlasted the script: its last frame must be the last
+    int step = 16;           // delay step in hundredths: 16, 32 or 48
+    bool still = false;      // a StillMode recording: one framed image, no delay
+    int first = -1;          // the script frame the first image must show; -1: any
+    bool complete = false;   // the recording outlasted the script: its last frame must be the last
     bool endsStill = false;  // StillMode was switched on while recording: the last image is a
                              // framed image with no graphic control
 };

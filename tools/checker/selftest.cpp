@@ -33,8 +33,8 @@ struct Sim {
     double stillFromMs = 1e9;  // still mode switched on by the dialog at this time
 };
 
-std::vector<std::uint8_t> screenAt(const std::vector<frames::ScriptFrame>& script, double ms,
-                                   int w, int h) {
+std::vector<std::uint8_t> screenAt(const std::vector<frames::ScriptFrame>& script, double ms, int w,
+                                   int h) {
     double at = 0;
     for (const frames::ScriptFrame& f : script) {
         at += f.holdMs;
@@ -145,9 +145,11 @@ bool writeGif(const std::string& path, const std::vector<Image>& images, int w, 
             }
         } else {
             int rw = im.right - im.left + 1;
-            EGifPutImageDesc(f, im.left + 2, im.top + 2, rw, im.bottom - im.top + 1, false, nullptr);
+            EGifPutImageDesc(f, im.left + 2, im.top + 2, rw, im.bottom - im.top + 1, false,
+                             nullptr);
             for (int y = im.top; y <= im.bottom; ++y) {
-                line.assign(im.frame.begin() + y * w + im.left, im.frame.begin() + y * w + im.right + 1);
+                line.assign(im.frame.begin() + y * w + im.left,
+                            im.frame.begin() + y * w + im.right + 1);
                 EGifPutLine(f, line.data(), rw);
             }
         }
@@ -256,8 +258,14 @@ int main() {
     std::vector<Image> switchedImages = simulate(script, switched);
     expect("still mode switched on while recording", switchedImages, switched, script, endsStill,
            true);
-    expect("still-mode ending checked as a plain animation", switchedImages, switched, script,
-           [&] { CheckOptions o = endsStill; o.endsStill = false; return o; }(), false);
+    expect(
+        "still-mode ending checked as a plain animation", switchedImages, switched, script,
+        [&] {
+            CheckOptions o = endsStill;
+            o.endsStill = false;
+            return o;
+        }(),
+        false);
     bad = switchedImages;
     bad.back().delay = 16;
     expect("still-mode ending with a graphic control", bad, switched, script, endsStill, false);

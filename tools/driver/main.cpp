@@ -6,9 +6,11 @@
 //   tray left|right|lup|rup|mdown|mup|dbl|rdbl|move   a tray notification (WM_APP + 100)
 //   close                      WM_CLOSE to the settings dialog
 //   endsession                 WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
-//   savefile PATH              fill in and accept the save dialog
+//   savefile PATH              fill in and accept the save dialog (prints "asked: TEXT" when
+//                              the dialog asks something back, e.g. whether to replace a file)
 //   savefile-cancel            cancel the save dialog
-//   box [--keep]               wait for a message box, print its caption and text, press OK
+//   box [--keep|--yes|--no]    wait for a message box, print its caption and text, press OK
+//                              (or Yes, or No, or nothing)
 //   no-box MS                  fail if a message box shows within MS
 //   wait-dialog-visible | wait-dialog-hidden
 //   dialog-state               visibility, message text, still-mode box, timer buttons
@@ -95,8 +97,17 @@ int saveFile(const char* path) {
     }
     HWND ok = GetDlgItem(dlg, IDOK);
     SendNotifyMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
-    if (!waitUntil([dlg] { return !IsWindow(dlg) || !IsWindowVisible(dlg); })) {
+    HWND asked = nullptr;
+    if (!waitUntil([dlg, &asked] {
+            asked = findMessageBox();
+            return asked != nullptr || !IsWindow(dlg) || !IsWindowVisible(dlg);
+        })) {
         return fail("the save dialog stayed open");
+    }
+    if (asked != nullptr) {
+        // For instance the question whether to replace an existing file: left to `box`.
+        std::printf("asked: %s\n", windowText(GetDlgItem(asked, 0xFFFF)).c_str());
+        return 0;
     }
     std::printf("saved %s\n", path);
     return 0;
@@ -117,7 +128,8 @@ int saveCancel() {
     return 0;
 }
 
-int box(bool keep) {
+// button: the id to press (IDOK, IDYES, IDNO), or 0 to leave the box open.
+int box(int button) {
     HWND b = waitFor(findMessageBox);
     if (b == nullptr) {
         return fail("no message box");
@@ -127,11 +139,15 @@ int box(bool keep) {
     HWND owner = GetWindow(b, GW_OWNER);
     std::printf("owner: %s\n", owner != nullptr ? windowText(owner).c_str() : "");
     std::fflush(stdout);
-    if (keep) {
+    if (button == 0) {
         return 0;
     }
-    HWND ok = GetDlgItem(b, IDOK);
-    SendNotifyMessageA(b, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    HWND control = GetDlgItem(b, button);
+    if (control == nullptr) {
+        return fail("the box has no button " + std::to_string(button));
+    }
+    SendNotifyMessageA(b, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(control));
     if (!waitUntil([b] { return !IsWindow(b) || !IsWindowVisible(b); })) {
         return fail("the message box stayed open");
     }
@@ -173,7 +189,8 @@ int dialogState() {
     }
     std::printf("visible=%d\n", IsWindowVisible(d) ? 1 : 0);
     std::printf("text=%s\n", windowText(GetDlgItem(d, 1004)).c_str());
-    std::printf("limit=%ld\n", static_cast<long>(sendTo(GetDlgItem(d, 1004), EM_GETLIMITTEXT, 0, 0)));
+    std::printf("limit=%ld\n",
+                static_cast<long>(sendTo(GetDlgItem(d, 1004), EM_GETLIMITTEXT, 0, 0)));
     std::printf("still=%ld\n", static_cast<long>(sendTo(GetDlgItem(d, 1005), BM_GETCHECK, 0, 0)));
     std::string timer;
     static const int kIds[3] = {40006, 40007, 40008};
@@ -258,9 +275,9 @@ int guiResources(DWORD pid) {
 BOOL CALLBACK listWindow(HWND w, LPARAM) {
     RECT r;
     GetWindowRect(w, &r);
-    std::printf("%p pid=%lu vis=%d class=%s title=%s rect=%ld,%ld,%ld,%ld\n",
-                static_cast<void*>(w), processOf(w), IsWindowVisible(w) ? 1 : 0,
-                className(w).c_str(), windowText(w).c_str(), r.left, r.top, r.right, r.bottom);
+    std::printf("%p pid=%lu vis=%d class=%s title=%s rect=%ld,%ld,%ld,%ld\n", static_cast<void*>(w),
+                processOf(w), IsWindowVisible(w) ? 1 : 0, className(w).c_str(),
+                windowText(w).c_str(), r.left, r.top, r.right, r.bottom);
     return TRUE;
 }
 
@@ -334,8 +351,7 @@ int emuVerify(int k, int width, int height) {
         ox = 32 * scale;
         oy = 40 * scale;
     } else {
-        return fail("client " + std::to_string(cw) + "x" + std::to_string(ch) +
-                    " fits no layout");
+        return fail("client " + std::to_string(cw) + "x" + std::to_string(ch) + " fits no layout");
     }
     HDC dc = GetDC(w);
     HDC mem = CreateCompatibleDC(dc);
@@ -364,12 +380,12 @@ int emuVerify(int k, int width, int height) {
             std::uint32_t rgb = g << 16 | g << 8 | g;
             for (int dy = 0; dy < scale; ++dy) {
                 for (int dx = 0; dx < scale; ++dx) {
-                    std::size_t at = static_cast<std::size_t>((oy + y * scale + dy) * cw + ox +
-                                                              x * scale + dx);
+                    std::size_t at =
+                        static_cast<std::size_t>((oy + y * scale + dy) * cw + ox + x * scale + dx);
                     if ((pixels[at] & 0xFFFFFFu) != rgb) {
                         if (wrong < 5) {
-                            std::printf("pixel (%d,%d)+(%d,%d): have %06lx want %06lx\n", x, y,
-                                        dx, dy, static_cast<unsigned long>(pixels[at] & 0xFFFFFFu),
+                            std::printf("pixel (%d,%d)+(%d,%d): have %06lx want %06lx\n", x, y, dx,
+                                        dy, static_cast<unsigned long>(pixels[at] & 0xFFFFFFu),
                                         static_cast<unsigned long>(rgb));
                         }
                         ++wrong;
@@ -378,8 +394,8 @@ int emuVerify(int k, int width, int height) {
             }
         }
     }
-    std::printf("client %dx%d scale %d screen at (%d,%d): %d wrong pixels\n", cw, ch, scale, ox,
-                oy, wrong);
+    std::printf("client %dx%d scale %d screen at (%d,%d): %d wrong pixels\n", cw, ch, scale, ox, oy,
+                wrong);
     return wrong == 0 ? 0 : 1;
 }
 
@@ -415,7 +431,9 @@ int main(int argc, char** argv) {
     } else if (cmd == "savefile-cancel" && left == 0) {
         rc = saveCancel();
     } else if (cmd == "box" && left <= 1) {
-        rc = box(left == 1 && std::strcmp(args[0], "--keep") == 0);
+        std::string how = left == 1 ? args[0] : "";
+        int button = how == "--keep" ? 0 : how == "--yes" ? IDYES : how == "--no" ? IDNO : IDOK;
+        rc = how.empty() || button != IDOK ? box(button) : usage();
     } else if (cmd == "no-box" && left == 1) {
         rc = noBox(static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)));
     } else if (cmd == "wait-dialog-visible" && left == 0) {
@@ -484,8 +502,8 @@ int main(int argc, char** argv) {
         rc = 1;
         if (w != nullptr) {
             DWORD_PTR r = 0;
-            SendMessageTimeoutA(w, kShowPattern, std::strtoul(args[0], nullptr, 10), 0,
-                                SMTO_NORMAL, gTimeoutMs, &r);
+            SendMessageTimeoutA(w, kShowPattern, std::strtoul(args[0], nullptr, 10), 0, SMTO_NORMAL,
+                                gTimeoutMs, &r);
             std::printf("pattern %s shown\n", args[0]);
             rc = 0;
         }

@@ -55,9 +55,9 @@ struct Exchange {
 };
 
 constexpr Exchange kSession[] = {
-    {"12*34", "408"},         {"2^10", "1024"},    {"355/113", "3.14159292"},
-    {"(1+2)*(3+4)", "21"},    {"100-58", "42"},    {"SQRT(144)", "12"},
-    {"7*6", "42"},            {"1/8", ".125"},
+    {"12*34", "408"},      {"2^10", "1024"}, {"355/113", "3.14159292"},
+    {"(1+2)*(3+4)", "21"}, {"100-58", "42"}, {"SQRT(144)", "12"},
+    {"7*6", "42"},         {"1/8", ".125"},
 };
 constexpr unsigned kExchanges = sizeof(kSession) / sizeof(kSession[0]);
 
@@ -72,9 +72,11 @@ struct Line {
 };
 
 class Screen {
-public:
+  public:
     Screen(int width, int height, bool colour)
-        : width_(width), height_(height), colour_(colour),
+        : width_(width),
+          height_(height),
+          colour_(colour),
           pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
                   colour ? 0xFFFFFFu : 0xC8D0C0u) {}
 
@@ -97,7 +99,7 @@ public:
     std::uint32_t answerInk() const { return colour_ ? 0xA01010u : 0x202820u; }
     std::vector<std::uint32_t>& pixels() { return pixels_; }
 
-private:
+  private:
     void put(int x, int y, std::uint32_t rgb) {
         if (x >= 0 && x < width_ && y >= 0 && y < height_) {
             pixels_[static_cast<std::size_t>(y * width_ + x)] = rgb;

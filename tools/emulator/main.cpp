@@ -66,7 +66,8 @@ double msSinceStart() {
 }
 
 std::vector<std::uint32_t> patternColours(int k) {
-    std::vector<std::uint8_t> levels = frames::pattern(k, gLayout.screenWidth, gLayout.screenHeight);
+    std::vector<std::uint8_t> levels =
+        frames::pattern(k, gLayout.screenWidth, gLayout.screenHeight);
     std::vector<std::uint32_t> colours(levels.size());
     for (std::size_t i = 0; i < levels.size(); ++i) {
         std::uint32_t g = frames::grayOfLevel(levels[i]);

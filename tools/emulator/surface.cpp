@@ -31,7 +31,7 @@ void faceRect(int x, int y, int w, int h, std::uint32_t rgb) {
 }
 
 void drawFace() {
-    faceRect(0, 0, kFaceWidth, kFaceHeight, 0x3C465A);                        // body
+    faceRect(0, 0, kFaceWidth, kFaceHeight, 0x3C465A);                         // body
     faceRect(kFaceScreenX - 6, kFaceScreenY - 6, 96 + 12, 64 + 12, 0x9AA0A8);  // bezel
     faceRect(kFaceScreenX - 2, kFaceScreenY - 2, 96 + 4, 64 + 4, 0x202020);    // screen rim
     faceRect(40, 12, 80, 10, 0xD0D0D0);                                        // label strip

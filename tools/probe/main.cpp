@@ -4,11 +4,16 @@
 //
 //   objects [PID]                 what Pixmote (or PID) holds: GDI objects, windows, kernel
 //                                 handles, memory (see objects.h)
+//   handles [PID]                 Pixmote's (or PID's) kernel handles with type and name
 //   selftest                      the object count against objects this probe makes itself
 //   burst COUNT SPAN_MS KIND      COUNT tray presses (left, right or mixed) sent to Pixmote
 //                                 as the shell sends them, spread evenly over SPAN_MS
 //   window CLASS CAPTION W H SECONDS
 //                                 a plain white top-level window whose client area is W x H
+//   save-timing PATH              accepts the save dialog with PATH as the driver does and
+//                                 times the dialog's hiding, Pixmote's next answer and the
+//                                 dialog window's end
+//   wake                          posts WM_NULL to Pixmote's dialog (a message that does nothing)
 //   resolve QUIET_MS              answers Pixmote's message boxes (OK) and cancels its save
 //                                 dialog until none has shown for QUIET_MS; prints each
 #include <windows.h>
@@ -186,6 +191,41 @@ int window(const char* className, const char* caption, int width, int height, DW
     return 0;
 }
 
+double msSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 /
+           static_cast<double>(frequency.QuadPart);
+}
+
+int saveTiming(const char* path) {
+    HWND settings = waitFor(findSettingsDialog);
+    HWND dlg = waitFor(findSaveDialog);
+    if (settings == nullptr || dlg == nullptr) {
+        std::printf("FAIL no save dialog\n");
+        return 1;
+    }
+    HWND edit = fileNameEdit(dlg);
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), SMTO_NORMAL,
+                        gTimeoutMs, &r);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    SendNotifyMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
+    waitUntil([dlg] { return !IsWindowVisible(dlg); });
+    const double hidden = msSince(start);
+    SendMessageTimeoutA(settings, WM_NULL, 0, 0, SMTO_NORMAL, gTimeoutMs, &r);
+    const double answered = msSince(start);
+    waitUntil([dlg] { return !IsWindow(dlg); });
+    const double gone = msSince(start);
+    std::printf("hidden after %.0f ms, Pixmote answers after %.0f ms, dialog gone after %.0f ms\n",
+                hidden, answered, gone);
+    return 0;
+}
+
 int resolve(DWORD quietMs) {
     int boxes = 0;
     int dialogs = 0;
@@ -232,6 +272,10 @@ int main(int argc, char** argv) {
     int rc = 2;
     if (cmd == "objects" && left <= 1) {
         rc = objects(left == 1 ? static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) : 0);
+    } else if (cmd == "handles" && left <= 1) {
+        DWORD pid = left == 1 ? static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) : pixmotePid();
+        listHandles(pid);
+        rc = pid != 0 ? 0 : 1;
     } else if (cmd == "selftest" && left == 0) {
         rc = selftest();
     } else if (cmd == "burst" && left == 3) {
@@ -239,6 +283,11 @@ int main(int argc, char** argv) {
     } else if (cmd == "window" && left == 5) {
         rc = window(args[0], args[1], std::atoi(args[2]), std::atoi(args[3]),
                     static_cast<DWORD>(std::strtoul(args[4], nullptr, 10)));
+    } else if (cmd == "save-timing" && left == 1) {
+        rc = saveTiming(args[0]);
+    } else if (cmd == "wake" && left == 0) {
+        HWND d = waitFor(findSettingsDialog);
+        rc = d != nullptr && PostMessageA(d, WM_NULL, 0, 0) ? 0 : 1;
     } else if (cmd == "resolve" && left == 1) {
         rc = resolve(static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)));
     } else {

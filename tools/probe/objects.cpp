@@ -107,32 +107,88 @@ long countWindows(DWORD pid) {
     return c.count;
 }
 
-long countHandles(DWORD pid) {
-    std::vector<char> buffer(1 << 20);
+// The system's handle list, or false when the system does not give it.
+bool systemHandles(std::vector<char>& buffer) {
+    buffer.resize(1 << 20);
     for (int attempt = 0; attempt < 6; ++attempt) {
         ULONG needed = 0;
         NTSTATUS status =
             NtQuerySystemInformation(SystemHandleInformation, buffer.data(),
                                      static_cast<ULONG>(buffer.size()), &needed);
         if (status == 0) {
-            const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
-            long n = 0;
-            for (ULONG i = 0; i < info->Count; ++i) {
-                if (info->Handle[i].OwnerPid == pid) {
-                    ++n;
-                }
-            }
-            return n;
+            return true;
         }
         if (static_cast<ULONG>(status) != 0xC0000004u) {  // STATUS_INFO_LENGTH_MISMATCH
-            return -1;
+            return false;
         }
         buffer.resize(needed > buffer.size() ? needed + 65536 : buffer.size() * 2);
     }
-    return -1;
+    return false;
+}
+
+long countHandles(DWORD pid) {
+    std::vector<char> buffer;
+    if (!systemHandles(buffer)) {
+        return -1;
+    }
+    const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
+    long n = 0;
+    for (ULONG i = 0; i < info->Count; ++i) {
+        if (info->Handle[i].OwnerPid == pid) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+// A UNICODE_STRING result of NtQueryObject as plain text (ASCII only, the rest as '?').
+std::string objectText(HANDLE h, OBJECT_INFORMATION_CLASS what) {
+    std::vector<char> buffer(4096);
+    ULONG length = 0;
+    if (NtQueryObject(h, what, buffer.data(), static_cast<ULONG>(buffer.size()), &length) != 0) {
+        return "?";
+    }
+    const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+    std::string out;
+    for (USHORT i = 0; text->Buffer != nullptr && i < text->Length / 2; ++i) {
+        out += text->Buffer[i] < 128 ? static_cast<char>(text->Buffer[i]) : '?';
+    }
+    return out;
 }
 
 }  // namespace
+
+void listHandles(DWORD pid) {
+    std::vector<char> buffer;
+    if (!systemHandles(buffer)) {
+        std::printf("no handle list\n");
+        return;
+    }
+    HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+    const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
+    for (ULONG i = 0; i < info->Count; ++i) {
+        const SYSTEM_HANDLE_ENTRY& e = info->Handle[i];
+        if (e.OwnerPid != pid) {
+            continue;
+        }
+        HANDLE copy = nullptr;
+        std::string type = "?";
+        std::string name;
+        if (process != nullptr &&
+            DuplicateHandle(process, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(e.HandleValue)),
+                            GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+            type = objectText(copy, ObjectTypeInformation);
+            name = objectText(copy, ObjectNameInformation);
+            CloseHandle(copy);
+        }
+        std::printf("%#06x type=%u %s %s\n", e.HandleValue, e.ObjectType, type.c_str(),
+                    name.c_str());
+    }
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+}
+
 
 ProcessObjects countObjects(DWORD pid) {
     ProcessObjects out;

@@ -28,5 +28,9 @@ struct ProcessObjects {
 
 ProcessObjects countObjects(DWORD pid);
 
+// The kernel handles of the process, one line each: value, type and name (files, keys and
+// other named objects), for finding what a count that grows is made of.
+void listHandles(DWORD pid);
+
 // One line: "gdi=N dc=N bitmap=N windows=N handles=N workingset=N private=N".
 std::string formatObjects(const ProcessObjects& objects);
