@@ -106,6 +106,7 @@ using DWORD_PTR_ = std::uintptr_t;
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
 
 // Messages.
+constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUERYENDSESSION = 0x0011;
@@ -256,6 +257,7 @@ BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
 void WINAPI PostQuitMessage(int exitCode);
+BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI SetForegroundWindow(HWND hwnd);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL WINAPI ShowWindow(HWND hwnd, int command);

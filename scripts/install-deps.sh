@@ -14,6 +14,8 @@ packages=(
     wine wine64 xvfb xauth x11-utils xdotool imagemagick procps
     # the installer
     nsis
+    # checking that a recording plays in a browser
+    chromium
 )
 
 missing=()

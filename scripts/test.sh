@@ -4,8 +4,9 @@
 #   2. the native unit tests (GoogleTest under CTest) against the Win32 stand-in,
 #   3. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
 #   4. the Windows build (mingw-w64, giflib from Debian's source package),
-#   5. the end-to-end checks of the real pixmote.exe under Wine and Xvfb.
-# Exits non-zero when any step fails. PIXMOTE_SKIP_WINE=1 skips steps 4 and 5.
+#   5. the end-to-end checks of the real pixmote.exe under Wine and Xvfb,
+#   6. the demo, and its GIF decoded by headless Chromium.
+# Exits non-zero when any step fails. PIXMOTE_SKIP_WINE=1 skips steps 4 to 6.
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -42,12 +43,19 @@ native_tests() {
         ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 300
 }
 
+# The README's demo, then the GIF it left, loaded by a browser's own decoder.
+demo_in_browser() {
+    local gif=$root/build-wine-artifacts/demo.gif
+    bash scripts/demo.sh "$gif" 4 && bash tests/browser/gif-plays.sh "$gif" 100x68
+}
+
 step "native tests" native_tests build
 step "sanitizer tests" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 native_tests build-asan -DPIXMOTE_SANITIZE=ON
 if [[ "${PIXMOTE_SKIP_WINE:-0}" != 1 ]]; then
     step "windows build" bash scripts/build-windows.sh
     step "wine end-to-end" bash scripts/wine-e2e.sh
+    step "demo plays in a browser" demo_in_browser
 fi
 
 echo

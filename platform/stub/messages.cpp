@@ -47,6 +47,23 @@ void WINAPI PostQuitMessage(int exitCode) {
     w.queue.push_back(quit);
 }
 
+BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    log("PostMessageA " + windowName(hwnd) + " " + hexText(message));
+    World& w = world();
+    if (liveWindow(hwnd) == nullptr) {
+        return FALSE;
+    }
+    if (raw(hwnd) == w.dialog) {  // only the dialog's messages are ever fetched
+        MSG queued = {};
+        queued.hwnd = hwnd;
+        queued.message = message;
+        queued.wParam = wParam;
+        queued.lParam = lParam;
+        w.queue.push_back(queued);
+    }
+    return TRUE;
+}
+
 namespace stub {
 
 INT_PTR send(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -50,6 +50,14 @@ int usage() {
     return 2;
 }
 
+// Presses a button of a modal dialog (a message box, the save dialog) the way a click does:
+// with a posted message. A modal loop notices that its dialog has ended only when a posted
+// message wakes it; a sent one would end the dialog and leave the loop asleep, and every
+// later sent message (the next tray press) would then run inside the dead dialog's loop.
+void pressButton(HWND dialog, int id, HWND button) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
 HWND settingsOrFail() {
     HWND d = waitFor(findSettingsDialog);
     if (d == nullptr) {
@@ -96,7 +104,7 @@ int saveFile(const char* path) {
         return fail("file name box holds \"" + typed + "\"");
     }
     HWND ok = GetDlgItem(dlg, IDOK);
-    SendNotifyMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    pressButton(dlg, IDOK, ok);
     HWND asked = nullptr;
     if (!waitUntil([dlg, &asked] {
             asked = findMessageBox();
@@ -119,8 +127,7 @@ int saveCancel() {
         return fail("no save dialog \"Create Animated Screenshot\"");
     }
     HWND cancel = GetDlgItem(dlg, IDCANCEL);
-    SendNotifyMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(cancel));
+    pressButton(dlg, IDCANCEL, cancel);
     if (!waitUntil([dlg] { return !IsWindow(dlg) || !IsWindowVisible(dlg); })) {
         return fail("the save dialog stayed open");
     }
@@ -146,8 +153,7 @@ int box(int button) {
     if (control == nullptr) {
         return fail("the box has no button " + std::to_string(button));
     }
-    SendNotifyMessageA(b, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(control));
+    pressButton(b, button, control);
     if (!waitUntil([b] { return !IsWindow(b) || !IsWindowVisible(b); })) {
         return fail("the message box stayed open");
     }
