@@ -3,6 +3,7 @@
 #   1. installs what is missing,
 #   2. the native unit tests (GoogleTest under CTest) against the Win32 stand-in,
 #   3. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
+#      and the two libFuzzer targets for about 30 s each over their seed corpus,
 #   4. the Windows build (mingw-w64, giflib from Debian's source package),
 #   5. the end-to-end checks of the real pixmote.exe under Wine and Xvfb,
 #   6. the demo, and its GIF decoded by headless Chromium.
@@ -52,6 +53,7 @@ demo_in_browser() {
 step "native tests" native_tests build
 step "sanitizer tests" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 native_tests build-asan -DPIXMOTE_SANITIZE=ON
+step "fuzzers (short run over the seed corpus)" bash scripts/fuzz.sh 30
 if [[ "${PIXMOTE_SKIP_WINE:-0}" != 1 ]]; then
     step "windows build" bash scripts/build-windows.sh
     step "wine end-to-end" bash scripts/wine-e2e.sh

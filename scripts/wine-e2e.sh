@@ -36,7 +36,7 @@ fi
 # One prefix for all checks, made once; each check clones it.
 WENV_DIR=$(mktemp -d /tmp/pixmote-e2e.XXXXXX)
 trap wenv_cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT TERM HUP PIPE
 started=$SECONDS
 wenv_start_xvfb || exit 1
 export WINEPREFIX=$WENV_DIR/base

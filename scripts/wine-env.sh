@@ -21,18 +21,21 @@
 #   WENV_WINEDEBUG     Wine's debug channels (default -all)
 #
 # How the tray is observed. Wine's shell (explorer.exe) shows the notification area, when no
-# X tray manager runs, as its own top-level X window named "Wine System Tray"; icon slot i
-# (from 0) is the 20 x 20 square at x = 20 i. Neither shell32's nor explorer's trace channels
-# (+systray, +tooltips) print the tooltip text, so the checks read it the way a user does:
-# the pointer is moved with xdotool onto an empty slot and then onto slot 0, explorer shows
-# the icon's tooltip window (class tooltips_class32), and `pixmote-driver tooltip` reads that
-# window's text with WM_GETTEXT (which Wine carries across processes). The tray window is
-# first moved to the bottom left, clear of the settings dialog (which sits at the screen's
-# origin) and of the stand-in. The picture is checked too: the tray window is grabbed with
-# ImageMagick and the traffic light of slot 0 searched for its lit lamp: pure red (255, 0, 0)
-# for Halted, yellow (255, 255, 0) for Ready, lime (0, 255, 0) for Capturing.
-# Moving the pointer over the icon sends WM_MOUSEMOVE notifications to Pixmote, which it
-# ignores.
+# X tray manager runs, as its own top-level window named "Wine System Tray"; icon slot i
+# (from 0) is the 20 x 20 square at x = 20 i of its client area. Neither shell32's nor
+# explorer's trace channels (+systray, +tooltips) print the tooltip text, so the checks read
+# it the way a user does: the pointer is moved with xdotool onto an empty slot and then onto
+# slot 0, explorer shows the icon's tooltip window (class tooltips_class32), and
+# `pixmote-driver tooltip` reads that window's text with WM_GETTEXT (which Wine carries across
+# processes). The tray window is first moved (`pixmote-driver tray-park`) to the bottom left,
+# clear of the settings dialog (which sits at the screen's origin), the boxes and the
+# stand-in. The picture is checked too: the screen is grabbed with ImageMagick and the
+# traffic light of slot 0 searched for its lit lamp: pure red (255, 0, 0) for Halted, yellow
+# (255, 255, 0) for Ready, lime (0, 255, 0) for Capturing. Moving the pointer over the icon
+# sends WM_MOUSEMOVE notifications to Pixmote, which it ignores.
+#
+# Windows are unmanaged in the prefixes made here (see wenv_boot_prefix): Wine draws their
+# frames itself and places them where the programs ask.
 
 PIXMOTE_ROOT=${PIXMOTE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 PIXMOTE_EXE=${PIXMOTE_EXE:-$PIXMOTE_ROOT/build-win/pixmote.exe}
@@ -113,7 +116,7 @@ wenv_require() {
 
 wenv_cleanup() {
     local rc=$?
-    trap - EXIT INT TERM
+    trap - EXIT INT TERM HUP PIPE
     local pid
     for pid in "${WENV_PIDS[@]}"; do
         kill "$pid" 2>/dev/null
@@ -156,7 +159,10 @@ wenv_start_xvfb() {
     export DISPLAY=":$display"
 }
 
-# A fresh prefix: wineboot -i, with Mono and Gecko skipped. Takes about 10 s.
+# A fresh prefix: wineboot -i, with Mono and Gecko skipped. Takes 10 to 30 s.
+# Its windows are left unmanaged: with no window manager on the X server, Wine would wait
+# 2 s for one each time it hides a managed window (a message box, the save dialog, the
+# settings dialog), and that wait stops the whole GUI thread, timer ticks included.
 wenv_boot_prefix() {
     local prefix=$1
     WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
@@ -164,6 +170,8 @@ wenv_boot_prefix() {
         echo "wine-env: wineboot failed (see $WENV_DIR/wineboot.log)" >&2
         return 1
     }
+    WINEPREFIX=$prefix WINEDEBUG=-all timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' \
+        /v Managed /t REG_SZ /d N /f >>"$WENV_DIR/wineboot.log" 2>&1
     WINEPREFIX=$prefix timeout 60 wineserver -w
 }
 
@@ -185,7 +193,7 @@ wenv_start() {
     wenv_require || exit 1
     WENV_DIR=$(mktemp -d /tmp/pixmote-wine.XXXXXX)
     trap wenv_cleanup EXIT
-    trap 'exit 130' INT TERM
+    trap 'exit 130' INT TERM HUP PIPE
     mkdir -p "$PIXMOTE_ARTIFACTS"
     wenv_start_xvfb || exit 1
     export WINEPREFIX=$WENV_DIR/prefix
@@ -404,34 +412,44 @@ wenv_tray_window() {
     return 1
 }
 
-# Moves the tray window to the bottom left, clear of the other windows.
+# Moves the tray window to the bottom left, clear of the other windows (through Wine, so
+# that Wine and the X server agree where it is), and prints where its client area, and so
+# icon slot 0, starts on the screen: "X Y".
 wenv_tray_park() {
-    local w=$1
-    xdotool windowmove "$w" 20 660 2>/dev/null
+    local w=$1 where=$WENV_DIR/tray-client
+    if [[ ! -s "$where" ]] ||
+        ! xwininfo -id "$w" 2>/dev/null | grep -q 'Absolute upper-left X:  20$'; then
+        wenv_driver tray-park 20 660 | sed -n 's/.*client at \([0-9]*\),\([0-9]*\).*/\1 \2/p' \
+            >"$where"
+    fi
+    cat "$where"
 }
 
 # The tooltip of the icon in slot 0, or nothing.
 wenv_tray_tip() {
-    local w
+    local w x y
     w=$(wenv_tray_window)
     [[ -n "$w" ]] || return 1
-    wenv_tray_park "$w"
-    xdotool mousemove --window "$w" 150 10 2>/dev/null
+    read -r x y < <(wenv_tray_park "$w")
+    [[ -n "$y" ]] || return 1
+    xdotool mousemove $((x + 150)) $((y + 10)) 2>/dev/null
     sleep 0.3
-    xdotool mousemove --window "$w" 10 10 2>/dev/null
+    xdotool mousemove $((x + 10)) $((y + 10)) 2>/dev/null
     wenv_driver --timeout 2500 tooltip
 }
 
 # The lit lamp of the icon in slot 0: red, yellow, green, or none.
 wenv_tray_lamp() {
-    local w
+    local w x y
     w=$(wenv_tray_window)
     [[ -n "$w" ]] || { echo none; return 1; }
-    wenv_tray_park "$w"
+    read -r x y < <(wenv_tray_park "$w")
+    [[ -n "$y" ]] || { echo none; return 1; }
     local colours
     # Only the traffic light: the icon sits 2 pixels into its slot, the light in its columns
     # 10 to 15 (the calculator beside it has a yellow key of its own).
-    colours=$(timeout 20 import -window "$w" -crop 8x20+11+0 +repage -depth 8 txt:- 2>/dev/null)
+    colours=$(timeout 20 import -window root -crop "8x20+$((x + 11))+$y" +repage -depth 8 txt:- \
+        2>/dev/null)
     if grep -qiw '#FF0000' <<<"$colours"; then
         echo red
     elif grep -qiw '#FFFF00' <<<"$colours"; then

@@ -214,15 +214,19 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
                            std::to_string(static_cast<int>(want + 0.5));
         if (delay < o.step || delay % o.step != 0) {
             rep.fail(what + ": not a whole number of steps of " + str(o.step));
-        } else if (j == n - 1 && n > 1) {
+            continue;
+        }
+        if (j == n - 1 && n > 1) {
             continue;  // cut short by the stop
-        } else if (j == 0) {
+        }
+        const double slack = o.slack * o.step;
+        if (j == 0) {
             bool pre = from == 0;  // frame 0 was on screen before the recording started
-            if (pre ? delay < want - o.step : delay > want + o.step) {
+            if (pre ? delay < want - slack : delay > want + slack) {
                 rep.fail(what + (pre ? ": too short" : ": too long"));
             }
-        } else if (delay < want - o.step || delay > want + o.step) {
-            rep.fail(what + ": more than one step off");
+        } else if (delay < want - slack || delay > want + slack) {
+            rep.fail(what + ": more than " + str(o.slack) + " step(s) off");
         }
     }
 }

@@ -17,6 +17,7 @@ struct CheckOptions {
     bool complete = false;   // the recording outlasted the script: its last frame must be the last
     bool endsStill = false;  // StillMode was switched on while recording: the last image is a
                              // framed image with no graphic control
+    int slack = 1;  // how many steps a delay may be off (ticks lost while the program was busy)
 };
 
 struct CheckReport {
@@ -34,11 +35,11 @@ struct CheckReport {
 //   script order with no frame twice in a row;
 // - every script frame between the first and the last one shown that the screen held for two
 //   capture ticks or more was shown;
-// - each image's delay, except the first's and the last's, is within one step of the time the
-//   screen showed it (the hold times of its frame and of any frame skipped after it) times
-//   160 / 110; the first image's is at least its hold time's less one step when it shows
-//   script frame 0, and at most its hold time's plus one step otherwise; the last's at least one
-//   step.
+// - each image's delay, except the first's and the last's, is within `slack` steps of the time
+//   the screen showed it (the hold times of its frame and of any frame skipped after it) times
+//   160 / 110; the first image's is at least its hold time's less `slack` steps when it shows
+//   script frame 0, and at most its hold time's plus `slack` steps otherwise; the last's at
+//   least one step.
 CheckReport checkRecording(const std::string& gifPath,
                            const std::vector<frames::ScriptFrame>& script,
                            const CheckOptions& options);

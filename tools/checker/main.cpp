@@ -1,7 +1,7 @@
 // pixmote-gif-check: checks a GIF recorded from the emulator stand-in against its frame script.
 //
 //   pixmote-gif-check GIF --script FILE [--size WxH] [--step 16|32|48] [--still]
-//                     [--first K] [--complete] [--ends-still]
+//                     [--first K] [--complete] [--ends-still] [--slack STEPS]
 //
 // Prints what it found; exit code 0 when the recording is right, 1 when not, 2 on bad usage.
 #include <cstdio>
@@ -19,7 +19,8 @@ int usage(const char* why) {
     std::fprintf(stderr,
                  "pixmote-gif-check: %s\n"
                  "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--step 16|32|48]\n"
-                 "                         [--still] [--first K] [--complete] [--ends-still]\n",
+                 "                         [--still] [--first K] [--complete] [--ends-still]\n"
+                 "                         [--slack STEPS]\n",
                  why);
     return 2;
 }
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
             options.complete = true;
         } else if (a == "--ends-still") {
             options.endsStill = true;
+        } else if (a == "--slack" && more) {
+            options.slack = std::atoi(argv[++i]);
         } else if (gif.empty() && !a.empty() && a[0] != '-') {
             gif = a;
         } else {

@@ -228,6 +228,9 @@ int main() {
     bad = good;
     bad[2].delay += 2 * s.step;
     expect("a delay two steps long", bad, s, script, anim, false);
+    CheckOptions slack2 = anim;
+    slack2.slack = 2;
+    expect("a delay two steps long, two allowed", bad, s, script, slack2, true);
     bad = good;
     bad[4].delay -= 2 * s.step;
     expect("a delay two steps short", bad, s, script, anim, false);

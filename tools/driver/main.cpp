@@ -18,6 +18,8 @@
 //   pid | gui-resources [PID] | foreground | windows | children TITLE
 //   hold SECONDS | wait-shell  keep the desktop up; wait for Wine's shell and its tray
 //   tooltip                    the text of the visible tooltip (after hovering the tray icon)
+//   tray-park X Y              move Wine's stand-alone tray window; prints where its client
+//                              area (the icons, 20 x 20 each) now starts on the screen
 //   emu-start | emu-reset | emu-close | emu-pattern K | emu-info | emu-verify K [W H]
 //                              the emulator stand-in
 #include <windows.h>
@@ -426,8 +428,9 @@ int main(int argc, char** argv) {
         HWND d = settingsOrFail();
         rc = 1;
         if (d != nullptr) {
-            notifyAndSettle(d, WM_CLOSE, 0, 0);
-            std::printf("close sent\n");
+            // Through the queue, like the close box or Alt+F4 of a user.
+            PostMessageA(d, WM_CLOSE, 0, 0);
+            std::printf("close posted\n");
             rc = 0;
         }
     } else if (cmd == "endsession" && left == 0) {
@@ -479,6 +482,20 @@ int main(int argc, char** argv) {
     } else if (cmd == "wait-shell" && left == 0) {
         HWND shell = waitFor([] { return FindWindowA("Shell_TrayWnd", nullptr); });
         rc = shell != nullptr ? 0 : fail("no Shell_TrayWnd");
+    } else if (cmd == "tray-park" && left == 2) {
+        // Moves Wine's stand-alone tray window (owned by explorer.exe) to X, Y.
+        HWND t = waitFor([] { return FindWindowA(nullptr, "Wine System Tray"); });
+        rc = 1;
+        if (t != nullptr) {
+            SetWindowPos(t, nullptr, std::atoi(args[0]), std::atoi(args[1]), 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            RECT r;
+            GetWindowRect(t, &r);
+            POINT client = {0, 0};
+            ClientToScreen(t, &client);
+            std::printf("tray at %ld,%ld client at %ld,%ld\n", r.left, r.top, client.x, client.y);
+            rc = 0;
+        }
     } else if (cmd == "tooltip" && left == 0) {
         rc = tooltip();
     } else if (cmd == "emu-start" && left == 0) {

@@ -119,8 +119,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--size" && i + 1 < argc) {
-            if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 ||
-                height < 1) {
+            if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1) {
                 return usage();
             }
         } else if (a == "--still") {
@@ -142,8 +141,7 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("bytes=%zu complete=%s images=%d screen=%dx%d delay=%ld\n", gif.bytes.size(),
-                gif.ok ? "yes" : "no", gif.imageCount(), gif.screenWidth, gif.screenHeight,
-                delays);
+                gif.ok ? "yes" : "no", gif.imageCount(), gif.screenWidth, gif.screenHeight, delays);
     Verdict v;
     if (!gif.ok) {
         v.fail("stream ends before its trailer: " + gif.error);

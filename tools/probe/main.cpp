@@ -3,7 +3,8 @@
 // failed command, 2 on a usage error.
 //
 //   objects [PID]                 what Pixmote (or PID) holds: GDI objects, windows, kernel
-//                                 handles, memory (see objects.h)
+//                                 handles, memory (see objects.h); first waits (up to 10 s)
+//                                 until no dialog but the settings dialog is left
 //   handles [PID]                 Pixmote's (or PID's) kernel handles with type and name
 //   selftest                      the object count against objects this probe makes itself
 //   burst COUNT SPAN_MS KIND      COUNT tray presses (left, right or mixed) sent to Pixmote
@@ -41,6 +42,32 @@ DWORD pixmotePid() {
     return d != nullptr ? processOf(d) : 0;
 }
 
+struct DialogSearch {
+    DWORD pid;
+    HWND settings;
+    bool found;
+};
+
+BOOL CALLBACK findOtherDialog(HWND w, LPARAM data) {
+    auto* search = reinterpret_cast<DialogSearch*>(data);
+    if (w != search->settings && processOf(w) == search->pid && className(w) == "#32770") {
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Until Pixmote has no dialog but its settings dialog, shown or hidden: an accepted or
+// cancelled save dialog lives on, hidden, until its loop returns, and would be counted.
+bool settle(DWORD pid) {
+    HWND settings = findSettingsDialog();
+    return waitUntil([pid, settings] {
+        DialogSearch search = {pid, settings, false};
+        EnumWindows(findOtherDialog, reinterpret_cast<LPARAM>(&search));
+        return !search.found;
+    });
+}
+
 int objects(DWORD pid) {
     if (pid == 0) {
         pid = pixmotePid();
@@ -48,6 +75,9 @@ int objects(DWORD pid) {
             std::printf("FAIL no window \"Pixmote Configuration\"\n");
             return 1;
         }
+    }
+    if (!settle(pid)) {
+        std::printf("(a dialog is still open) ");
     }
     ProcessObjects o = countObjects(pid);
     std::printf("pid=%lu %s\n", pid, formatObjects(o).c_str());
@@ -170,8 +200,8 @@ int window(const char* className, const char* caption, int width, int height, DW
         }
         RECT outer;
         GetWindowRect(w, &outer);
-        SetWindowPos(w, nullptr, 0, 0, outer.right - outer.left + dx,
-                     outer.bottom - outer.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(w, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ShowWindow(w, SW_SHOWNOACTIVATE);
     UpdateWindow(w);
@@ -273,7 +303,8 @@ int main(int argc, char** argv) {
     if (cmd == "objects" && left <= 1) {
         rc = objects(left == 1 ? static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) : 0);
     } else if (cmd == "handles" && left <= 1) {
-        DWORD pid = left == 1 ? static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) : pixmotePid();
+        DWORD pid =
+            left == 1 ? static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) : pixmotePid();
         listHandles(pid);
         rc = pid != 0 ? 0 : 1;
     } else if (cmd == "selftest" && left == 0) {

@@ -112,9 +112,8 @@ bool systemHandles(std::vector<char>& buffer) {
     buffer.resize(1 << 20);
     for (int attempt = 0; attempt < 6; ++attempt) {
         ULONG needed = 0;
-        NTSTATUS status =
-            NtQuerySystemInformation(SystemHandleInformation, buffer.data(),
-                                     static_cast<ULONG>(buffer.size()), &needed);
+        NTSTATUS status = NtQuerySystemInformation(SystemHandleInformation, buffer.data(),
+                                                   static_cast<ULONG>(buffer.size()), &needed);
         if (status == 0) {
             return true;
         }
@@ -124,21 +123,6 @@ bool systemHandles(std::vector<char>& buffer) {
         buffer.resize(needed > buffer.size() ? needed + 65536 : buffer.size() * 2);
     }
     return false;
-}
-
-long countHandles(DWORD pid) {
-    std::vector<char> buffer;
-    if (!systemHandles(buffer)) {
-        return -1;
-    }
-    const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
-    long n = 0;
-    for (ULONG i = 0; i < info->Count; ++i) {
-        if (info->Handle[i].OwnerPid == pid) {
-            ++n;
-        }
-    }
-    return n;
 }
 
 // A UNICODE_STRING result of NtQueryObject as plain text (ASCII only, the rest as '?').
@@ -154,6 +138,43 @@ std::string objectText(HANDLE h, OBJECT_INFORMATION_CLASS what) {
         out += text->Buffer[i] < 128 ? static_cast<char>(text->Buffer[i]) : '?';
     }
     return out;
+}
+
+// The process's kernel handles, and of them the keys Wine's file dialog leaves open.
+void countHandles(DWORD pid, ProcessObjects* out) {
+    std::vector<char> buffer;
+    if (!systemHandles(buffer)) {
+        return;
+    }
+    HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+    const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
+    long n = 0;
+    long mru = 0;
+    for (ULONG i = 0; i < info->Count; ++i) {
+        const SYSTEM_HANDLE_ENTRY& e = info->Handle[i];
+        if (e.OwnerPid != pid) {
+            continue;
+        }
+        ++n;
+        HANDLE copy = nullptr;
+        if (process != nullptr &&
+            DuplicateHandle(process,
+                            reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(e.HandleValue)),
+                            GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+            const std::string name = objectText(copy, ObjectNameInformation);
+            const std::string tail = "\\ComDlg32\\LastVisitedMRU";
+            if (name.size() >= tail.size() &&
+                name.compare(name.size() - tail.size(), tail.size(), tail) == 0) {
+                ++mru;
+            }
+            CloseHandle(copy);
+        }
+    }
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+    out->handles = n;
+    out->mruKeys = mru;
 }
 
 }  // namespace
@@ -175,7 +196,8 @@ void listHandles(DWORD pid) {
         std::string type = "?";
         std::string name;
         if (process != nullptr &&
-            DuplicateHandle(process, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(e.HandleValue)),
+            DuplicateHandle(process,
+                            reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(e.HandleValue)),
                             GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
             type = objectText(copy, ObjectTypeInformation);
             name = objectText(copy, ObjectNameInformation);
@@ -188,7 +210,6 @@ void listHandles(DWORD pid) {
         CloseHandle(process);
     }
 }
-
 
 ProcessObjects countObjects(DWORD pid) {
     ProcessObjects out;
@@ -205,15 +226,16 @@ ProcessObjects countObjects(DWORD pid) {
         CloseHandle(process);
     }
     out.windows = countWindows(pid);
-    out.handles = countHandles(pid);
+    countHandles(pid, &out);
     return out;
 }
 
 std::string formatObjects(const ProcessObjects& o) {
     char line[256];
     std::snprintf(line, sizeof line,
-                  "gdi=%ld dc=%ld bitmap=%ld windows=%ld handles=%ld workingset=%llu private=%llu",
-                  o.gdi, o.gdiDc, o.gdiBitmap, o.windows, o.handles, o.workingSet,
+                  "gdi=%ld dc=%ld bitmap=%ld windows=%ld handles=%ld mru=%ld workingset=%llu "
+                  "private=%llu",
+                  o.gdi, o.gdiDc, o.gdiBitmap, o.windows, o.handles, o.mruKeys, o.workingSet,
                   o.privateBytes);
     return line;
 }

@@ -22,6 +22,9 @@ struct ProcessObjects {
     long gdiBitmap = 0;  // of which bitmaps
     long windows = -1;   // windows of the process
     long handles = -1;   // kernel handles; -1 when the system does not list them
+    // Of which registry keys ...\ComDlg32\LastVisitedMRU: Wine's file dialog opens that key
+    // and leaves it open, one handle per save dialog shown; not the program's.
+    long mruKeys = 0;
     unsigned long long workingSet = 0;
     unsigned long long privateBytes = 0;
 };
@@ -32,5 +35,5 @@ ProcessObjects countObjects(DWORD pid);
 // other named objects), for finding what a count that grows is made of.
 void listHandles(DWORD pid);
 
-// One line: "gdi=N dc=N bitmap=N windows=N handles=N workingset=N private=N".
+// One line: "gdi=N dc=N bitmap=N windows=N handles=N mru=N workingset=N private=N".
 std::string formatObjects(const ProcessObjects& objects);
