@@ -50,9 +50,13 @@ demo_in_browser() {
     bash scripts/demo.sh "$gif" 4 && bash tests/browser/gif-plays.sh "$gif" 100x68
 }
 
+sanitizer_tests() {
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        native_tests build-asan -DPIXMOTE_SANITIZE=ON
+}
+
 step "native tests" native_tests build
-step "sanitizer tests" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 native_tests build-asan -DPIXMOTE_SANITIZE=ON
+step "sanitizer tests" sanitizer_tests
 step "fuzzers (short run over the seed corpus)" bash scripts/fuzz.sh 30
 if [[ "${PIXMOTE_SKIP_WINE:-0}" != 1 ]]; then
     step "windows build" bash scripts/build-windows.sh
