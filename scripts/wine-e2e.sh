@@ -12,7 +12,7 @@ set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo" || exit 1
-# shellcheck source=wine-env.sh
+# shellcheck source=scripts/wine-env.sh
 source "$repo/scripts/wine-env.sh"
 WENV_NAME=wine-e2e  # read by the helpers
 export WENV_NAME

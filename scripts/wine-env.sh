@@ -117,6 +117,8 @@ wenv_require() {
 wenv_cleanup() {
     local rc=$?
     trap - EXIT INT TERM HUP PIPE
+    # Callers may run with errexit; nothing here may stop the clean-up half-way.
+    set +e
     local pid
     for pid in "${WENV_PIDS[@]}"; do
         kill "$pid" 2>/dev/null

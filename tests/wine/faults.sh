@@ -50,11 +50,12 @@ wenv_pixmote
 wenv_standin --scale 2 --script "$(wenv_winpath "$script")"
 
 echo "== warm-up: two recordings, a refusal box, the settings dialog" >&2
-wenv_record "$WENV_DIR/first.gif" "$script" --size 96x64 --step 16
+hard_quick_recording "$WENV_DIR/first.gif"
 hard_start_recording "$WENV_DIR/second.gif"
 wenv_driver close >/dev/null
 wenv_driver box >/dev/null
 wenv_driver tray left >/dev/null
+t_expect_gif "a recording" "$WENV_DIR/second.gif" --size 96x64
 wenv_driver tray right >/dev/null
 wenv_driver wait-dialog-visible >/dev/null
 wenv_driver click 1 >/dev/null
@@ -75,7 +76,6 @@ sleep 1  # ticks on a window that is gone
 t_expect_eq "no warning while the window is gone" "$(wenv_driver no-box 500)" "no box"
 t_expect_eq "still capturing without the window" "$(hard_tray_state)" Capturing
 wenv_standin --scale 2 --script "$(wenv_winpath "$script2")"
-wenv_driver emu-start >/dev/null
 sleep 1
 wenv_driver tray left >/dev/null
 t_expect_tray Halted
@@ -84,7 +84,8 @@ t_expect_gif "recording through the closed window" "$gif" --size 96x64
 t_expect_script "$gif" "$script" --size 96x64 --step 16 --first 0
 t_expect_same_objects "after the closed-window recording" "$before" "$(hard_objects)"
 echo "   the next recording finds the new window" >&2
-wenv_record "$WENV_DIR/reopened.gif" "$script2" --size 96x64 --step 16
+hard_quick_recording "$WENV_DIR/reopened.gif"
+t_expect_script "$WENV_DIR/reopened.gif" "$script2" --size 96x64 --step 16 --first 0
 t_expect_same_objects "after the next recording" "$before" "$(hard_objects)"
 
 echo "== 2. the output folder is removed before the start" >&2
@@ -158,7 +159,7 @@ else
     t_expect_tray Halted
     t_expect_eq "no warning at the stop" "$(wenv_driver no-box 500)" "no box"
     report=$("$GIF_INSPECT" "$gif" --size 320x240)
-    sed 's/^/    /' <<<"$report" >&2
+    sed 's/^FAIL /cut off: /; s/^/    /' <<<"$report" >&2
     size=$(stat -c %s "$gif")
     images=$(hard_field "$report" images)
     echo "  FULL-DISK FILE: $size bytes (at the moment the disk filled: $full_at);" \
@@ -198,7 +199,7 @@ burst() {
     local out
     out=$(hard_probe burst 50 1000 "$2")
     echo "  $out" >&2
-    BURST_RESOLVED=$(hard_probe resolve 1500)
+    BURST_RESOLVED=$(hard_probe resolve 1000)
     sed 's/^/    /' <<<"$BURST_RESOLVED" >&2
     if [[ "$(wenv_driver dialog-state | grep '^visible=')" == visible=1 ]]; then
         wenv_driver click 1 >/dev/null
@@ -207,7 +208,8 @@ burst() {
     t_expect_eq "$1: the program is still running" "$(wenv_pixmote_exit_code 0)" running
     t_expect_tray Halted
 }
-# capture_burst N: a recording of the script, 50 presses into it; the file must be whole.
+# capture_burst N: a recording of the script, 50 presses into it (the first stops it); the
+# file must be whole.
 capture_burst() {
     local gif=$WENV_DIR/burst$1.gif
     wenv_driver emu-reset >/dev/null
@@ -222,17 +224,17 @@ t_expect_contains "the press during the save dialog could not start" "$BURST_RES
     "box: Unable to open specified file for writing."
 first_run=$(hard_objects)
 burst "50 left presses in Halted, again" left
-t_expect_same_objects "a second burst in Halted" "$first_run" "$(hard_objects)"
+second_run=$(hard_objects)
+t_expect_same_objects "a second burst in Halted" "$first_run" "$second_run"
 capture_burst 1
-first_run=$(hard_objects)
-capture_burst 2
-t_expect_same_objects "a second burst in Capturing" "$first_run" "$(hard_objects)"
+t_expect_same_objects "a burst in Capturing" "$second_run" "$(hard_objects)"
 burst "50 left and right presses in Halted" mixed
 first_run=$(hard_objects)
 burst "50 left and right presses in Halted, again" mixed
 t_expect_same_objects "a second mixed burst" "$first_run" "$(hard_objects)"
 before=$(hard_objects)
-wenv_record "$WENV_DIR/after-bursts.gif" "$script" --size 96x64 --step 16
+hard_quick_recording "$WENV_DIR/after-bursts.gif" 1
+t_expect_gif "a recording after the bursts" "$WENV_DIR/after-bursts.gif" --size 96x64
 t_expect_same_objects "a recording after the bursts" "$before" "$(hard_objects)"
 
 echo "== 6. a thousand profiles and names at the length limits" >&2

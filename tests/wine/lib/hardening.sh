@@ -124,6 +124,15 @@ hard_start_recording() {
     wenv_driver tray left >/dev/null
 }
 
+# hard_quick_recording GIF [SECONDS]: a recording of about SECONDS (default 0.5), the tray
+# not checked on the way; the tray must show Halted at the end.
+hard_quick_recording() {
+    hard_start_recording "$1" || return 1
+    sleep "${2:-0.5}"
+    wenv_driver tray left >/dev/null
+    t_expect_tray Halted
+}
+
 # hard_tray_state: the tooltip of the tray icon (Halted, Ready, Capturing), or nothing.
 hard_tray_state() {
     wenv_tray_tip 2>/dev/null | tail -n 1
