@@ -94,8 +94,10 @@ mkdir "$WENV_DIR/gone"
 wenv_driver tray left >/dev/null
 wenv_driver savefile "$(wenv_winpath "$WENV_DIR/gone/lost.gif")" >/dev/null ||
     t_fail "no save dialog"
-# The folder goes and the press follows at once, while the accepted save dialog is still
-# closing (under Wine that takes about two seconds): the start fails inside its loop.
+# The folder goes and the press follows at once, possibly while the accepted save dialog is
+# still closing: then the failed start's warning runs inside the dialog's loop, and its own loop
+# must not leave the dialog's ending unnoticed (the next press would be ignored; see
+# app/warning.cpp).
 rmdir "$WENV_DIR/gone"
 wenv_driver tray left >/dev/null
 box=$(wenv_driver box --keep)

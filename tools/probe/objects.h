@@ -4,7 +4,8 @@
 // here come from other places:
 // - GDI objects: the process's own GDI handle table, which Wine (like Windows) publishes in
 //   PEB.GdiSharedHandleTable: 65536 entries, an entry in use has a non-zero type. Icons,
-//   device contexts and bitmaps all hold entries there (an icon holds its bitmaps).
+//   device contexts and bitmaps all hold entries there (an icon holds its bitmaps). The
+//   least of three readings 37 ms apart, so that a tick's short-lived context is not counted.
 // - USER objects: the process's windows, top-level (shown or hidden), their descendants and
 //   its message-only windows.
 // - kernel handles: the system handle list (NtQuerySystemInformation), entries of the process.

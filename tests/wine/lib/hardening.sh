@@ -22,8 +22,12 @@ hard_build_tools() {
     mkdir -p "$PIXMOTE_TOOLS"
     (
         flock 9
-        if [[ ! -x "$PROBE_EXE" || -n "$(find "$src" "$driver" -newer "$PROBE_EXE" -name '*.*' \
-            2>/dev/null | head -n 1)" ]]; then
+        local f stale=0
+        for f in "$src"/main.cpp "$src"/objects.cpp "$src"/objects.h "$driver"/find.cpp \
+            "$driver"/find.h; do
+            [[ "$f" -nt "$PROBE_EXE" ]] && stale=1
+        done
+        if [[ ! -x "$PROBE_EXE" ]] || ((stale)); then
             x86_64-w64-mingw32-g++ "${flags[@]}" -static -s -o "$PROBE_EXE.tmp" \
                 "$src/main.cpp" "$src/objects.cpp" "$driver/find.cpp" \
                 -lntdll -lpsapi -lgdi32 -luser32 && mv "$PROBE_EXE.tmp" "$PROBE_EXE" || exit 1
