@@ -1,6 +1,7 @@
 // The frame grab: the emulator's screen rectangle, shrunk to W x H, read out as 32-bit
 // top-down pixels. No step checks its result: a copy that fails leaves the last picture that
-// worked in the buffers, and the recording sees an unchanged screen.
+// worked in the buffers, and the recording sees an unchanged screen. The copy is not made
+// while the emulator's window is hidden.
 #include "capture/grab.h"
 
 #include "capture/session.h"
@@ -10,14 +11,21 @@ LockedFrames grabFrame() {
     const CaptureGeometry& geometry = captureGeometry();
     const CaptureBuffers& buffers = captureBuffers();
 
-    HDC windowContext = GetDC(geometry.window);
+    // A window that is not shown holds no picture of the emulator: its copy would be whatever
+    // lies behind it on the screen. A window being closed is hidden before it goes, so this is
+    // also the last moment of a closing emulator. Such a tick, like one on a window that is
+    // gone, keeps the last picture that was copied.
+    const bool shown = IsWindowVisible(geometry.window) != FALSE;
+    HDC windowContext = shown ? GetDC(geometry.window) : nullptr;
     HDC memoryContext = CreateCompatibleDC(windowContext);
     SelectObject(memoryContext, buffers.bitmap);
-    SetStretchBltMode(memoryContext, COLORONCOLOR);
-    StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, windowContext,
-               geometry.sourceX, geometry.sourceY, geometry.sourceWidth, geometry.sourceHeight,
-               SRCCOPY);
-    ReleaseDC(geometry.window, windowContext);
+    if (shown) {
+        SetStretchBltMode(memoryContext, COLORONCOLOR);
+        StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, windowContext,
+                   geometry.sourceX, geometry.sourceY, geometry.sourceWidth, geometry.sourceHeight,
+                   SRCCOPY);
+        ReleaseDC(geometry.window, windowContext);
+    }
 
     LockedFrames frames;
     frames.previous = static_cast<std::uint8_t*>(GlobalLock(buffers.previous));

@@ -1,6 +1,7 @@
 // Faults found by the end-to-end fault checks under Wine (tests/wine/faults.sh), pinned down
 // against the stand-in.
 #include "app/warning.h"
+#include "tests/support/session_fixture.h"
 #include "tests/support/shell_fixture.h"
 
 namespace {
@@ -55,6 +56,41 @@ TEST_F(WarningWake, EveryWarningLeavesOneWakeUp) {
         wakes += msg.message == WM_NULL ? 1 : 0;
     }
     EXPECT_EQ(2, wakes);
+}
+
+// A hidden emulator window shows nothing of the emulator: a copy of it is whatever lies behind
+// it (under Wine, for an emulator being closed, a blank frame that stayed to the end of the
+// recording). While it is hidden the last picture stays; once shown again, copying resumes.
+using HiddenWindow = SessionTest;
+
+TEST_F(HiddenWindow, KeepsTheLastPictureUntilTheWindowIsShownAgain) {
+    const HWND window = addBare(96, 64);
+    std::mt19937 random(47);
+    const Levels first = randomScreen(96, 64, random);
+    const Levels second = changedScreen(first, random);
+    const Levels third = changedScreen(second, random);
+    const std::string path = (folder / "hidden.gif").string();
+
+    record(path);
+    paint(window, first);
+    stub::fireTimer();
+    paint(window, second);
+    stub::fireTimer();
+    ShowWindow(window, SW_HIDE);
+    stub::fillRect(window, 0, 0, 96, 64, 0xFFFFFF);  // what a copy would find now
+    for (int t = 0; t < 3; ++t) {
+        stub::fireTimer();
+        EXPECT_EQ(stub::held().windowDCs, 0);
+        EXPECT_EQ(stub::held().memoryDCs, 0);
+    }
+    ShowWindow(window, SW_SHOWNORMAL);
+    paint(window, third);
+    stub::fireTimer();
+    stub::fireTimer();
+    press();
+    expectHaltedAndClean();
+    // second stays on screen through the hidden ticks; no white frame.
+    expectShows(path, {first, second, third}, {1, 4, 2}, 16);
 }
 
 }  // namespace

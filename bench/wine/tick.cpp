@@ -10,9 +10,9 @@
 // picture (outside the timing; it redraws before it answers), then
 //   whole: captureTick(dialog), timed with QueryPerformanceCounter;
 //   bare:  the grab's platform calls alone, on the same window, rectangle and sizes, into a
-//          bitmap and blocks of the bench's own: GetDC, CreateCompatibleDC, SelectObject,
-//          SetStretchBltMode, StretchBlt, ReleaseDC, GlobalLock x 3, GetDIBits, DeleteDC,
-//          GlobalUnlock x 3.
+//          bitmap and blocks of the bench's own: IsWindowVisible, GetDC, CreateCompatibleDC,
+//          SelectObject, SetStretchBltMode, StretchBlt, ReleaseDC, GlobalLock x 3, GetDIBits,
+//          DeleteDC, GlobalUnlock x 3.
 // The two alternate tick by tick, so both see the same pictures and the same load. At the end
 // stopRecording finishes the file. Prints one line of figures (microseconds) per run.
 #include <windows.h>
@@ -116,6 +116,9 @@ void freeBare(const BareBuffers& b) {
 
 // The platform calls of one grab, in the grab's order, and nothing else.
 void bareGrab(const CaptureGeometry& g, const BareBuffers& b) {
+    if (!IsWindowVisible(g.window)) {
+        return;
+    }
     HDC windowContext = GetDC(g.window);
     HDC memoryContext = CreateCompatibleDC(windowContext);
     SelectObject(memoryContext, b.bitmap);

@@ -5,8 +5,9 @@
 # keeps what its dialogs and boxes load the first time, so the counts are taken after a warm-up,
 # and where a fault brings something new, such as a new drive in the save dialog or two dialogs
 # at once, its second run must add nothing to the first's):
-#  1. the emulator window closes mid-recording and another opens: the recording goes on with
-#     the last picture, the stop finishes a whole GIF, the next recording finds the new window;
+#  1. the emulator window is hidden for a while, and later closes mid-recording and another
+#     opens: the recording goes on with the last picture copied (never with what lies behind
+#     the window), the stop finishes a whole GIF, the next recording finds the new window;
 #  2. the output folder is removed between the save dialog and the start: the warning
 #     "Unable to open specified file for writing." and Halted, no file;
 #  3. the session ends while capturing (WM_QUERYENDSESSION, WM_ENDSESSION): the file is
@@ -64,8 +65,24 @@ t_expect_tray Halted
 baseline=$(hard_objects)
 echo "  after the warm-up: $baseline" >&2
 
-echo "== 1. the emulator window closes mid-recording and another opens" >&2
+echo "== 1. the emulator window is hidden, then closes mid-recording and another opens" >&2
 before=$baseline
+# Hidden for a second, with a new picture drawn meanwhile: the recording keeps the last picture
+# copied (no copy of whatever lies behind the window) and resumes once the window is shown.
+hidden_script=$WENV_DIR/hidden.txt
+printf '1000 3\n1000 4\n' >"$hidden_script"
+wenv_driver emu-pattern 3 >/dev/null
+hard_start_recording "$WENV_DIR/hidden.gif"
+sleep 1
+hard_probe standin-shown 0 >/dev/null
+wenv_driver emu-pattern 4 >/dev/null
+sleep 1
+t_expect_eq "still capturing while the window is hidden" "$(hard_tray_state)" Capturing
+hard_probe standin-shown 1 >/dev/null
+sleep 1
+wenv_driver tray left >/dev/null
+t_expect_tray Halted
+t_expect_script "$WENV_DIR/hidden.gif" "$hidden_script" --size 96x64 --step 16 --first 0
 gif=$WENV_DIR/closed.gif
 wenv_driver emu-reset >/dev/null
 hard_start_recording "$gif"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Long use under Wine, run only when asked (PIXMOTE_SOAK=1 scripts/wine-e2e.sh tests/wine/soak.sh,
-# about 12 minutes): one recording of at least 3,000 ticks at 110 ms of the stand-in's demo
+# about 8 minutes): one recording of at least 3,000 ticks at 110 ms of the stand-in's demo
 # screen (typing and a blinking cursor: a change every tick or two), then 50 recordings in a
 # row. Pixmote's GDI objects, windows, kernel handles (but the keys Wine's file dialog leaves
 # open, one per dialog), working set, private bytes and resident memory are sampled all along
@@ -11,7 +11,7 @@
 # The samples go to $PIXMOTE_ARTIFACTS/soak-samples.txt, the summary to
 # $PIXMOTE_ARTIFACTS/soak.txt.
 if [[ "${PIXMOTE_SOAK:-0}" != 1 ]]; then
-    echo "SKIP soak (PIXMOTE_SOAK=1 runs it, about 12 minutes)"
+    echo "SKIP soak (PIXMOTE_SOAK=1 runs it, about 8 minutes)"
     exit 0
 fi
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"

@@ -14,6 +14,8 @@
 //   save-timing PATH              accepts the save dialog with PATH as the driver does and
 //                                 times the dialog's hiding, Pixmote's next answer and the
 //                                 dialog window's end
+//   standin-shown 0|1             hides the emulator stand-in's window, or shows it again
+//                                 (not activated), and waits until that is done
 //   wake                          posts WM_NULL to Pixmote's dialog (a message that does nothing)
 //   resolve QUIET_MS              answers Pixmote's message boxes (OK) and cancels its save
 //                                 dialog until none has shown for QUIET_MS; prints each
@@ -316,6 +318,15 @@ int main(int argc, char** argv) {
                     static_cast<DWORD>(std::strtoul(args[4], nullptr, 10)));
     } else if (cmd == "save-timing" && left == 1) {
         rc = saveTiming(args[0]);
+    } else if (cmd == "standin-shown" && left == 1) {
+        HWND w = waitFor(findStandIn);
+        const bool show = std::strcmp(args[0], "1") == 0;
+        rc = 1;
+        if (w != nullptr) {
+            ShowWindowAsync(w, show ? SW_SHOWNOACTIVATE : SW_HIDE);
+            rc = waitUntil([w, show] { return (IsWindowVisible(w) != FALSE) == show; }) ? 0 : 1;
+            std::printf("stand-in %s\n", IsWindowVisible(w) ? "shown" : "hidden");
+        }
     } else if (cmd == "wake" && left == 0) {
         HWND d = waitFor(findSettingsDialog);
         rc = d != nullptr && PostMessageA(d, WM_NULL, 0, 0) ? 0 : 1;
