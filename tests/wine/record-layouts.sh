@@ -4,7 +4,7 @@
 # through the layout values) and the bare screen at scale 3 (288 x 192, shrunk to 96 x 64).
 # The settings dialog stays open beside the emulator until the second recording, in which a
 # right press does nothing and a close request is refused with a box while the recording
-# goes on ticking behind it.
+# goes on ticking behind it. Then the bare window is moved and recorded once more.
 # shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
@@ -50,6 +50,10 @@ t_expect_contains "bare client area" "$(wenv_driver emu-info)" "client 288x192"
 # now and then: two steps of slack for this recording.
 WENV_DURING_CAPTURE=while_capturing wenv_record "$WENV_DIR/bare3.gif" "$script" \
     --size 96x64 --step 16 --slack 2
+
+echo "== the same window, moved" >&2
+wenv_driver emu-move 40 320 >/dev/null || t_fail "the stand-in could not be moved"
+wenv_record "$WENV_DIR/moved.gif" "$script" --size 96x64 --step 16
 
 wenv_driver close >/dev/null
 t_expect_eq "exit code after close" "$(wenv_pixmote_exit_code 15)" 0

@@ -496,6 +496,13 @@ int main(int argc, char** argv) {
             std::printf("tray at %ld,%ld client at %ld,%ld\n", r.left, r.top, client.x, client.y);
             rc = 0;
         }
+    } else if (cmd == "emu-move" && left == 2) {
+        // Moves the emulator stand-in's window to X, Y (screen coordinates), as a user would.
+        HWND e = FindWindowA("CalcStandIn", "Calculator Stand-In");
+        rc = e != nullptr && SetWindowPos(e, nullptr, std::atoi(args[0]), std::atoi(args[1]), 0, 0,
+                                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE
+                 ? 0
+                 : fail("no stand-in window to move");
     } else if (cmd == "tooltip" && left == 0) {
         rc = tooltip();
     } else if (cmd == "emu-start" && left == 0) {
