@@ -32,9 +32,9 @@ hard_build_tools() {
                 "$src/main.cpp" "$src/objects.cpp" "$driver/find.cpp" \
                 -lntdll -lpsapi -lgdi32 -luser32 && mv "$PROBE_EXE.tmp" "$PROBE_EXE" || exit 1
         fi
-        if [[ ! -x "$GIF_INSPECT" || "$src/inspect.cpp" -nt "$GIF_INSPECT" ||
+        if [[ ! -x "$GIF_INSPECT" || "$src/gif_verdict.cpp" -nt "$GIF_INSPECT" ||
             "$PIXMOTE_ROOT/tests/support/gif_replay.cpp" -nt "$GIF_INSPECT" ]]; then
-            g++ "${flags[@]}" -o "$GIF_INSPECT.tmp" "$src/inspect.cpp" \
+            g++ "${flags[@]}" -o "$GIF_INSPECT.tmp" "$src/gif_verdict.cpp" \
                 "$PIXMOTE_ROOT/tests/support/gif_replay.cpp" -lgif &&
                 mv "$GIF_INSPECT.tmp" "$GIF_INSPECT" || exit 1
         fi
