@@ -34,9 +34,19 @@ wenv_pixmote
 wenv_wait_tray Halted 30 >/dev/null || { echo "demo: Pixmote did not come up" >&2; exit 1; }
 
 echo "demo: left click: find the emulator and ask for the file name"
-wenv_driver tray left >/dev/null
-wenv_driver savefile "$(wenv_winpath "$gif")" >/dev/null ||
-    { echo "demo: the save dialog did not appear" >&2; exit 1; }
+# A press that arrives while Wine is still settling the new windows can go unanswered; a box,
+# if one came instead, is shown and answered. Then the press is made once more.
+asked=0
+for attempt in 1 2; do
+    wenv_driver tray left >/dev/null
+    if wenv_driver savefile "$(wenv_winpath "$gif")" >/dev/null; then
+        asked=1
+        break
+    fi
+    { wenv_driver box 2>/dev/null || true; } | sed 's/^/demo: box instead of the save dialog: /' >&2
+    wenv_wait_tray Halted 15 >/dev/null || true
+done
+((asked)) || { echo "demo: the save dialog did not appear" >&2; exit 1; }
 wenv_wait_tray Ready >/dev/null || { echo "demo: Pixmote is not Ready" >&2; exit 1; }
 
 echo "demo: left click: recording for $seconds s"
