@@ -114,7 +114,12 @@ echo "== $RECORDINGS recordings in a row" >&2
 bad=0
 for i in $(seq 1 "$RECORDINGS"); do
     gif=$WENV_DIR/row-$i.gif
-    hard_start_recording "$gif"
+    if ! hard_start_recording "$gif"; then
+        # Answer what the failed step left open, so that one slow step does not derail the rest.
+        hard_probe resolve 1000 | sed 's/^/    /' >&2
+        [[ "$(hard_tray_state)" == Capturing ]] && wenv_driver tray left >/dev/null
+        continue
+    fi
     sleep 1
     wenv_driver tray left >/dev/null
     if ((i % 5 == 0)); then

@@ -120,9 +120,11 @@ t_expect_script() {
 # hard_start_recording GIF: a left press, the file name, a left press; the tray is not
 # checked (the caller checks what it needs). Fails when no save dialog comes.
 hard_start_recording() {
+    local out
     wenv_driver tray left >/dev/null
-    wenv_driver savefile "$(wenv_winpath "$1")" >/dev/null || {
-        t_fail "no save dialog for $(basename "$1")"
+    # A loaded machine can take seconds to show and close the dialog: wait up to 30 s.
+    out=$(wenv_driver --timeout 30000 savefile "$(wenv_winpath "$1")") || {
+        t_fail "no save dialog for $(basename "$1"): $out"
         return 1
     }
     wenv_driver tray left >/dev/null
