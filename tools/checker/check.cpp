@@ -121,7 +121,8 @@ std::vector<int> matchFrames(const std::vector<ShownCanvas>& shown,
                              Reporter& rep) {
     std::vector<std::vector<std::uint8_t>> patterns;
     for (const frames::ScriptFrame& f : script) {
-        patterns.push_back(frames::pattern(f.pattern, o.width, o.height));
+        patterns.push_back(frames::dottedPattern(f.pattern, o.width / o.dotWidth,
+                                                 o.height / o.dotHeight, o.dotWidth, o.dotHeight));
     }
     std::vector<int> matched;
     int next = 0;

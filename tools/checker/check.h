@@ -11,6 +11,8 @@
 struct CheckOptions {
     int width = 96;  // W x H, the calculator screen
     int height = 64;
+    int dotWidth = 1;  // each calculator dot is dotWidth x dotHeight pixels of the W x H picture
+    int dotHeight = 1;
     int step = 16;           // delay step in hundredths: 16, 32 or 48
     bool still = false;      // a StillMode recording: one framed image, no delay
     int first = -1;          // the script frame the first image must show; -1: any

@@ -1,8 +1,10 @@
 // pixmote-gif-check: checks a GIF recorded from the emulator stand-in against its frame script.
 //
-//   pixmote-gif-check GIF --script FILE [--size WxH] [--step 16|32|48] [--still]
+//   pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH] [--step 16|32|48] [--still]
 //                     [--first K] [--complete] [--ends-still] [--slack STEPS]
 //
+// --size is the recording's size in pixels; --dots the size of one calculator dot in it (the
+// stand-in's --dots), so the script's patterns are (W / dot width) x (H / dot height) dots.
 // Prints what it found; exit code 0 when the recording is right, 1 when not, 2 on bad usage.
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +20,8 @@ namespace {
 int usage(const char* why) {
     std::fprintf(stderr,
                  "pixmote-gif-check: %s\n"
-                 "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--step 16|32|48]\n"
+                 "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH]\n"
+                 "                         [--step 16|32|48]\n"
                  "                         [--still] [--first K] [--complete] [--ends-still]\n"
                  "                         [--slack STEPS]\n",
                  why);
@@ -39,6 +42,10 @@ int main(int argc, char** argv) {
         } else if (a == "--size" && more) {
             if (std::sscanf(argv[++i], "%dx%d", &options.width, &options.height) != 2) {
                 return usage("--size wants WxH");
+            }
+        } else if (a == "--dots" && more) {
+            if (std::sscanf(argv[++i], "%dx%d", &options.dotWidth, &options.dotHeight) != 2) {
+                return usage("--dots wants WxH");
             }
         } else if (a == "--step" && more) {
             options.step = std::atoi(argv[++i]);
@@ -66,6 +73,10 @@ int main(int argc, char** argv) {
     }
     if (options.width < 1 || options.height < 1) {
         return usage("bad --size");
+    }
+    if (options.dotWidth < 1 || options.dotHeight < 1 || options.width % options.dotWidth != 0 ||
+        options.height % options.dotHeight != 0) {
+        return usage("--dots must divide --size");
     }
     std::ifstream in(scriptPath);
     if (!in) {

@@ -25,6 +25,8 @@ struct Image {
 struct Sim {
     int width = 24;
     int height = 16;
+    int dotWidth = 1;  // the screen's dots, in pixels of the W x H picture
+    int dotHeight = 1;
     double tickMs = 110;
     int step = 16;
     double startMs = 0;  // first tick after the script started (negative: before)
@@ -33,16 +35,19 @@ struct Sim {
     double stillFromMs = 1e9;  // still mode switched on by the dialog at this time
 };
 
-std::vector<std::uint8_t> screenAt(const std::vector<frames::ScriptFrame>& script, double ms, int w,
-                                   int h) {
+std::vector<std::uint8_t> screenAt(const std::vector<frames::ScriptFrame>& script, double ms,
+                                   const Sim& s) {
+    int pattern = script.back().pattern;
     double at = 0;
     for (const frames::ScriptFrame& f : script) {
         at += f.holdMs;
         if (ms < at) {
-            return frames::pattern(f.pattern, w, h);
+            pattern = f.pattern;
+            break;
         }
     }
-    return frames::pattern(script.back().pattern, w, h);
+    return frames::dottedPattern(pattern, s.width / s.dotWidth, s.height / s.dotHeight, s.dotWidth,
+                                 s.dotHeight);
 }
 
 // The images a faithful recording holds.
@@ -52,7 +57,7 @@ std::vector<Image> simulate(const std::vector<frames::ScriptFrame>& script, cons
     Image pending;
     bool first = true;
     for (double t = s.startMs; t < s.stopMs; t += s.tickMs) {
-        std::vector<std::uint8_t> cur = screenAt(script, t, s.width, s.height);
+        std::vector<std::uint8_t> cur = screenAt(script, t, s);
         if (prev.empty()) {
             prev = cur;
             pending.delay = s.step;
@@ -167,6 +172,8 @@ void expect(const char* name, const std::vector<Image>& images, const Sim& s,
     writeGif(path, images, s.width, s.height);
     o.width = s.width;
     o.height = s.height;
+    o.dotWidth = s.dotWidth;
+    o.dotHeight = s.dotHeight;
     CheckReport r = checkRecording(path, script, o);
     bool good = r.ok == wantOk;
     std::printf("%s %s (%s)\n", good ? "ok  " : "BAD ", name, r.ok ? "accepted" : "rejected");
@@ -251,6 +258,18 @@ int main() {
     CheckOptions fromOne = anim;
     fromOne.first = 1;
     expect("first frame not the one asked for", good, s, script, fromOne, false);
+
+    // A screen of 12 x 5 dots drawn 2 x 3: a 24 x 15 recording; read as 24 x 15 dots, it is wrong.
+    Sim dotted = s;
+    dotted.height = 15;
+    dotted.dotWidth = 2;
+    dotted.dotHeight = 3;
+    std::vector<Image> dottedImages = simulate(script, dotted);
+    expect("2 x 3 dots", dottedImages, dotted, script, anim, true);
+    Sim square = dotted;
+    square.dotWidth = 1;
+    square.dotHeight = 1;
+    expect("2 x 3 dots checked as square pixels", dottedImages, square, script, anim, false);
 
     // StillMode switched on during an animation.
     Sim switched = s;

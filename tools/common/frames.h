@@ -86,6 +86,23 @@ inline std::vector<std::uint8_t> pattern(int k, int width, int height) {
     return levels;
 }
 
+// Pattern k of a screen of dotsAcross x dotsDown calculator dots, each drawn as a dotWidth x
+// dotHeight block: the picture an emulator shows at scale 1 when its dots are not square pixels
+// (dotWidth = dotHeight = 1 gives pattern()). Row-major, (dotsAcross * dotWidth) pixels a row.
+inline std::vector<std::uint8_t> dottedPattern(int k, int dotsAcross, int dotsDown, int dotWidth,
+                                               int dotHeight) {
+    std::vector<std::uint8_t> dots = pattern(k, dotsAcross, dotsDown);
+    const int width = dotsAcross * dotWidth;
+    std::vector<std::uint8_t> levels(static_cast<std::size_t>(width) *
+                                     static_cast<std::size_t>(dotsDown * dotHeight));
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        int x = static_cast<int>(i % static_cast<std::size_t>(width));
+        int y = static_cast<int>(i / static_cast<std::size_t>(width));
+        levels[i] = dots[static_cast<std::size_t>(y / dotHeight * dotsAcross + x / dotWidth)];
+    }
+    return levels;
+}
+
 // One step of a frame script: show pattern `pattern` for holdMs milliseconds.
 struct ScriptFrame {
     int pattern = 0;

@@ -10,9 +10,25 @@
 //   --demo           a home screen with typed expressions and a blinking cursor
 // Geometry: --scale N, --screen WxH (default 96x64), --face (160 x 280 face, screen at
 // (32, 40), all times N; 96 x 64 screens only), --pos X Y.
-// --log FILE records the client size and the time of every frame switch (ms since the script
-// started, from QueryPerformanceCounter, and GetTickCount), then "done" when the last frame's
-// hold has passed. WM_APP + 2 with wParam K shows pattern K at once (stops a running script);
+// Other emulators' window shapes (all off by default):
+//   --class NAME --caption TEXT   the window's class and caption
+//   --caption-suffix TEXT --suffix-after-ms N   the caption gains TEXT N ms after the script
+//                    first starts (after the window shows, without a script), for good
+//   --screen-class NAME   the screen is drawn in a child window of class NAME that covers it
+//   --skin WxH --screen-at X Y   a skin of W x H window pixels, never scaled, with the
+//                    enlarged screen at (X, Y)
+//   --status-bar ROWS   a status bar under a bare screen
+//   --scale F        any factor, 1.37 say: the screen (or the whole face) is resampled,
+//                    nearest, or bilinear with --smooth
+//   --dots WxH       each calculator dot is W x H pixels at scale 1 (the screen is WxH times
+//                    --screen pixels)
+// With --class, a hidden window of class "CalcStandIn" titled "Calculator Stand-In control"
+// takes the driver's messages below (and WM_CLOSE) and hands them on.
+// --log FILE records the client size (and the screen window's, "screen-window W H"), where the
+// screen lies on the display ("screen-on-display X Y W H", real numbers at a scale that is not
+// whole) and the time of every frame switch (ms since the script started, from
+// QueryPerformanceCounter, and GetTickCount), then "done" when the last frame's hold has
+// passed. WM_APP + 2 with wParam K shows pattern K at once (stops a running script);
 // WM_APP + 3 stops the script and shows its first frame again, ready for the next start.
 #include <windows.h>
 
@@ -34,9 +50,18 @@ constexpr UINT kShowPattern = WM_APP + 2;
 constexpr UINT kResetScript = WM_APP + 3;
 constexpr UINT_PTR kScriptTimer = 1;
 constexpr UINT_PTR kDemoTimer = 2;
+constexpr UINT_PTR kCaptionTimer = 3;
 constexpr UINT kDemoStepMs = 125;
+constexpr const char* kDriverClass = "CalcStandIn";
 
 Layout gLayout;
+HWND gMain = nullptr;
+HWND gScreen = nullptr;   // the child window that shows the screen, with --screen-class
+HWND gControl = nullptr;  // the driver's window, with --class
+std::string gCaption = "Calculator Stand-In";
+std::string gSuffix;
+int gSuffixAfterMs = -1;
+bool gSuffixArmed = false;
 std::vector<frames::ScriptFrame> gScript;
 std::vector<double> gSwitchAt;  // ms after the start at which frame i is shown; one extra: end
 std::size_t gFrame = 0;
@@ -65,6 +90,21 @@ double msSinceStart() {
            static_cast<double>(gFrequency.QuadPart);
 }
 
+// The caption gains its suffix once, gSuffixAfterMs after the first call.
+void armSuffix() {
+    if (gSuffixAfterMs >= 0 && !gSuffixArmed) {
+        gSuffixArmed = true;
+        SetTimer(gMain, kCaptionTimer, static_cast<UINT>(gSuffixAfterMs), nullptr);
+    }
+}
+
+void addSuffix() {
+    KillTimer(gMain, kCaptionTimer);
+    std::string caption = gCaption + gSuffix;
+    SetWindowTextA(gMain, caption.c_str());
+    logLine("caption \"%s\" tick %lu\n", caption.c_str(), GetTickCount());
+}
+
 std::vector<std::uint32_t> patternColours(int k) {
     std::vector<std::uint8_t> levels =
         frames::pattern(k, gLayout.screenWidth, gLayout.screenHeight);
@@ -79,9 +119,13 @@ std::vector<std::uint32_t> patternColours(int k) {
 // Draws the picture and gets it on screen before returning.
 void show(HWND window, const std::vector<std::uint32_t>& colours) {
     surfaceDrawScreen(colours);
-    RECT r = layoutScreenRect(gLayout);
+    RECT r = layoutPictureRect(gLayout);
     InvalidateRect(window, &r, FALSE);
     UpdateWindow(window);
+    if (gScreen != nullptr) {
+        InvalidateRect(gScreen, nullptr, FALSE);
+        UpdateWindow(gScreen);
+    }
     GdiFlush();
 }
 
@@ -148,6 +192,7 @@ void startScript(HWND window) {
     gRunning = true;
     QueryPerformanceCounter(&gStart);
     logLine("start tick %lu\n", GetTickCount());
+    armSuffix();
     scheduleNext(window);
 }
 
@@ -156,7 +201,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(window, &ps);
-            surfacePaint(dc, ps.rcPaint);
+            surfacePaint(dc, ps.rcPaint, 0, 0);
             EndPaint(window, &ps);
             return 0;
         }
@@ -169,6 +214,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_TIMER:
             if (wParam == kScriptTimer && gRunning) {
                 scriptTick(window);
+            } else if (wParam == kCaptionTimer) {
+                addSuffix();
             } else if (wParam == kDemoTimer) {
                 show(window, demoPicture(++gDemoStep, gLayout.screenWidth, gLayout.screenHeight));
             }
@@ -186,6 +233,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             logLine("pattern %d tick %lu\n", static_cast<int>(wParam), GetTickCount());
             return 0;
         case WM_DESTROY:
+            if (gControl != nullptr) {
+                DestroyWindow(gControl);
+            }
             PostQuitMessage(0);
             return 0;
         default:
@@ -193,10 +243,72 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// The child window that shows the screen: its client area is the screen's rectangle.
+LRESULT CALLBACK screenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(window, &ps);
+            RECT at = layoutPictureRect(gLayout);
+            surfacePaint(dc, ps.rcPaint, static_cast<int>(at.left), static_cast<int>(at.top));
+            EndPaint(window, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// The hidden window the driver finds when the main window has another class.
+LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case kStartScript:
+        case kResetScript:
+        case kShowPattern:
+            return SendMessageA(gMain, message, wParam, lParam);
+        case WM_CLOSE:
+            DestroyWindow(gMain);
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+bool registerClass(const char* name, WNDPROC proc) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    return RegisterClassA(&wc) != 0;
+}
+
+// Writes where the screen is: the client sizes and the screen's place on the display.
+void logGeometry() {
+    RECT have;
+    GetClientRect(gMain, &have);
+    logLine("client %ld %ld\n", have.right, have.bottom);
+    if (gScreen != nullptr) {
+        GetClientRect(gScreen, &have);
+        logLine("screen-window %ld %ld\n", have.right, have.bottom);
+    }
+    POINT origin = {0, 0};
+    ClientToScreen(gMain, &origin);
+    double place[4];
+    layoutScreenPlace(gLayout, place);
+    logLine("screen-on-display %.3f %.3f %.3f %.3f\n", origin.x + place[0], origin.y + place[1],
+            place[2], place[3]);
+}
+
 int usage(const char* why) {
     std::fprintf(stderr,
                  "calc-standin: %s\n"
-                 "usage: calc-standin [--scale N] [--screen WxH] [--face] [--pos X Y]\n"
+                 "usage: calc-standin [--scale F [--smooth]] [--screen WxH] [--dots WxH]\n"
+                 "       [--face | --skin WxH --screen-at X Y | --status-bar ROWS] [--pos X Y]\n"
+                 "       [--class NAME] [--caption TEXT] [--screen-class NAME]\n"
+                 "       [--caption-suffix TEXT --suffix-after-ms N]\n"
                  "       [--pattern K | --script FILE [--autostart] | --demo] [--log FILE]\n",
                  why);
     return 2;
@@ -225,17 +337,45 @@ int main(int argc, char** argv) {
     bool autostart = false;
     const char* scriptPath = nullptr;
     const char* logPath = nullptr;
+    std::string className = kDriverClass;
+    std::string screenClass;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         bool more = i + 1 < argc;
         if (a == "--scale" && more) {
-            gLayout.scale = std::atoi(argv[++i]);
+            gLayout.scale = std::atof(argv[++i]);
+        } else if (a == "--smooth") {
+            gLayout.smooth = true;
         } else if (a == "--screen" && more) {
             if (std::sscanf(argv[++i], "%dx%d", &gLayout.screenWidth, &gLayout.screenHeight) != 2) {
                 return usage("--screen wants WxH");
             }
+        } else if (a == "--dots" && more) {
+            if (std::sscanf(argv[++i], "%dx%d", &gLayout.dotWidth, &gLayout.dotHeight) != 2) {
+                return usage("--dots wants WxH");
+            }
         } else if (a == "--face") {
             gLayout.face = true;
+        } else if (a == "--skin" && more) {
+            if (std::sscanf(argv[++i], "%dx%d", &gLayout.skinWidth, &gLayout.skinHeight) != 2 ||
+                gLayout.skinWidth < 1 || gLayout.skinHeight < 1) {
+                return usage("--skin wants WxH");
+            }
+        } else if (a == "--screen-at" && i + 2 < argc) {
+            gLayout.screenX = std::atoi(argv[++i]);
+            gLayout.screenY = std::atoi(argv[++i]);
+        } else if (a == "--status-bar" && more) {
+            gLayout.statusBar = std::atoi(argv[++i]);
+        } else if (a == "--class" && more) {
+            className = argv[++i];
+        } else if (a == "--caption" && more) {
+            gCaption = argv[++i];
+        } else if (a == "--caption-suffix" && more) {
+            gSuffix = argv[++i];
+        } else if (a == "--suffix-after-ms" && more) {
+            gSuffixAfterMs = std::atoi(argv[++i]);
+        } else if (a == "--screen-class" && more) {
+            screenClass = argv[++i];
         } else if (a == "--pos" && i + 2 < argc) {
             posX = std::atoi(argv[++i]);
             posY = std::atoi(argv[++i]);
@@ -253,12 +393,17 @@ int main(int argc, char** argv) {
             return usage(("unknown argument " + a).c_str());
         }
     }
-    if (gLayout.scale < 1 || gLayout.scale > 16 || gLayout.screenWidth < 2 ||
-        gLayout.screenHeight < 2 || gLayout.screenWidth > 1024 || gLayout.screenHeight > 1024) {
-        return usage("scale or screen size out of range");
+    if (const char* problem = layoutProblem(gLayout)) {
+        return usage(problem);
     }
-    if (gLayout.face && (gLayout.screenWidth != 96 || gLayout.screenHeight != 64)) {
-        return usage("--face needs the 96x64 screen");
+    if ((gSuffixAfterMs >= 0) != !gSuffix.empty()) {
+        return usage("--caption-suffix and --suffix-after-ms go together");
+    }
+    if (!screenClass.empty() && (gLayout.face || screenClass == className)) {
+        return usage("--screen-class needs a screen outside a face, and a class of its own");
+    }
+    if (className.empty() || gCaption.empty()) {
+        return usage("--class and --caption want a text");
     }
     if (scriptPath != nullptr) {
         std::string text;
@@ -287,24 +432,23 @@ int main(int argc, char** argv) {
     QueryPerformanceCounter(&gStart);
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = "CalcStandIn";
-    if (RegisterClassA(&wc) == 0 || !surfaceCreate(gLayout)) {
+    if (!registerClass(className.c_str(), windowProc) ||
+        (!screenClass.empty() && !registerClass(screenClass.c_str(), screenProc)) ||
+        (className != kDriverClass && !registerClass(kDriverClass, controlProc)) ||
+        !surfaceCreate(gLayout)) {
         return 1;
     }
     SIZE client = layoutClientSize(gLayout);
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     RECT frame = {0, 0, client.cx, client.cy};
     AdjustWindowRect(&frame, style, FALSE);
-    HWND window = CreateWindowA("CalcStandIn", "Calculator Stand-In", style, posX, posY,
+    HWND window = CreateWindowA(className.c_str(), gCaption.c_str(), style, posX, posY,
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                 nullptr, instance, nullptr);
     if (window == nullptr) {
         return 1;
     }
+    gMain = window;
     // Some window managers add to the frame: correct until the client area is exact.
     for (int attempt = 0; attempt < 3; ++attempt) {
         RECT have;
@@ -319,6 +463,15 @@ int main(int argc, char** argv) {
         SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + dx,
                      outer.bottom - outer.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    if (!screenClass.empty()) {
+        RECT at = layoutPictureRect(gLayout);
+        gScreen = CreateWindowA(screenClass.c_str(), "", WS_CHILD | WS_VISIBLE, at.left, at.top,
+                                at.right - at.left, at.bottom - at.top, window, nullptr, instance,
+                                nullptr);
+        if (gScreen == nullptr) {
+            return 1;
+        }
+    }
     if (gDemo) {
         surfaceDrawScreen(demoPicture(0, gLayout.screenWidth, gLayout.screenHeight));
         SetTimer(window, kDemoTimer, kDemoStepMs, nullptr);
@@ -327,12 +480,18 @@ int main(int argc, char** argv) {
     }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
-    RECT have;
-    GetClientRect(window, &have);
-    logLine("client %ld %ld\n", have.right, have.bottom);
+    logGeometry();
     logLine("frame 0 pattern %d shown tick %lu\n", pattern, GetTickCount());
+    if (className != kDriverClass) {
+        // Made last, so that a driver that finds it finds the emulator window ready.
+        gControl = CreateWindowA(kDriverClass, "Calculator Stand-In control", WS_OVERLAPPED, 0, 0,
+                                 1, 1, nullptr, nullptr, instance, nullptr);
+    }
     if (autostart) {
         startScript(window);
+    }
+    if (gScript.empty()) {
+        armSuffix();
     }
 
     MSG msg;

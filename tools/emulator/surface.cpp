@@ -1,9 +1,15 @@
-// The stand-in's client-area picture: a top-down 32-bit DIB section drawn by hand.
+// The stand-in's client-area picture: a top-down 32-bit DIB section drawn by hand. The screen
+// (or the whole face) is kept at scale 1 in gBase and enlarged into the DIB on every change.
 #include "tools/emulator/surface.h"
+
+#include <cmath>
+
+#include "tools/emulator/resample.h"
 
 namespace {
 
 Layout gLayout;
+Picture gBase;  // the face, or the screen, at scale 1
 HBITMAP gBitmap = nullptr;
 HDC gMemory = nullptr;
 HGDIOBJ gOldBitmap = nullptr;
@@ -11,60 +17,147 @@ std::uint32_t* gBits = nullptr;
 int gWidth = 0;
 int gHeight = 0;
 
-void fillRect(int x, int y, int w, int h, std::uint32_t rgb) {
+int scaled(int length, double scale) {
+    return static_cast<int>(std::lround(length * scale));
+}
+
+int baseWidth(const Layout& l) {
+    return l.face ? kFaceWidth : l.screenWidth * l.dotWidth;
+}
+
+int baseHeight(const Layout& l) {
+    return l.face ? kFaceHeight : l.screenHeight * l.dotHeight;
+}
+
+void fill(std::uint32_t* bits, int stride, int rows, int x, int y, int w, int h,
+          std::uint32_t rgb) {
     for (int row = y; row < y + h; ++row) {
-        if (row < 0 || row >= gHeight) {
+        if (row < 0 || row >= rows) {
             continue;
         }
         for (int col = x; col < x + w; ++col) {
-            if (col >= 0 && col < gWidth) {
-                gBits[row * gWidth + col] = rgb;
+            if (col >= 0 && col < stride) {
+                bits[row * stride + col] = rgb;
             }
         }
     }
 }
 
-// A rectangle of the face at scale 1, enlarged with the layout.
-void faceRect(int x, int y, int w, int h, std::uint32_t rgb) {
-    int s = gLayout.scale;
-    fillRect(x * s, y * s, w * s, h * s, rgb);
+void fillBase(int x, int y, int w, int h, std::uint32_t rgb) {
+    fill(gBase.pixels.data(), gBase.width, gBase.height, x, y, w, h, rgb);
+}
+
+void fillClient(int x, int y, int w, int h, std::uint32_t rgb) {
+    fill(gBits, gWidth, gHeight, x, y, w, h, rgb);
 }
 
 void drawFace() {
-    faceRect(0, 0, kFaceWidth, kFaceHeight, 0x3C465A);                         // body
-    faceRect(kFaceScreenX - 6, kFaceScreenY - 6, 96 + 12, 64 + 12, 0x9AA0A8);  // bezel
-    faceRect(kFaceScreenX - 2, kFaceScreenY - 2, 96 + 4, 64 + 4, 0x202020);    // screen rim
-    faceRect(40, 12, 80, 10, 0xD0D0D0);                                        // label strip
+    fillBase(0, 0, kFaceWidth, kFaceHeight, 0x3C465A);                         // body
+    fillBase(kFaceScreenX - 6, kFaceScreenY - 6, 96 + 12, 64 + 12, 0x9AA0A8);  // bezel
+    fillBase(kFaceScreenX - 2, kFaceScreenY - 2, 96 + 4, 64 + 4, 0x202020);    // screen rim
+    fillBase(40, 12, 80, 10, 0xD0D0D0);                                        // label strip
     static const std::uint32_t kTopRow[5] = {0xF0C020, 0x3070E0, 0x3070E0, 0x3070E0, 0xE04040};
     for (int row = 0; row < 8; ++row) {
         for (int col = 0; col < 5; ++col) {
             std::uint32_t colour = row == 0 ? kTopRow[col] : (row < 3 ? 0x202428 : 0xC8C8C8);
-            faceRect(12 + col * 28, 120 + row * 20, 24, 12, colour);
+            fillBase(12 + col * 28, 120 + row * 20, 24, 12, colour);
         }
     }
 }
 
-}  // namespace
-
-SIZE layoutClientSize(const Layout& layout) {
-    SIZE size;
-    if (layout.face) {
-        size.cx = kFaceWidth * layout.scale;
-        size.cy = kFaceHeight * layout.scale;
-    } else {
-        size.cx = layout.screenWidth * layout.scale;
-        size.cy = layout.screenHeight * layout.scale;
+// A skin of fixed size: a body, a bezel round the screen and rows of keys below it.
+void drawSkin(const RECT& screen) {
+    fillClient(0, 0, gWidth, gHeight, 0x2E3440);
+    const int left = static_cast<int>(screen.left);
+    const int top = static_cast<int>(screen.top);
+    const int w = static_cast<int>(screen.right - screen.left);
+    const int h = static_cast<int>(screen.bottom - screen.top);
+    fillClient(left - 10, top - 10, w + 20, h + 20, 0x8C9098);
+    fillClient(left - 3, top - 3, w + 6, h + 6, 0x1A1A1A);
+    const int keysTop = top + h + 24;
+    for (int y = keysTop; y + 22 <= gHeight - 8; y += 34) {
+        for (int x = 16; x + 48 <= gWidth - 8; x += 64) {
+            fillClient(x, y, 48, 22, y == keysTop ? 0x4A7FD0 : 0xBFC3C8);
+        }
     }
-    return size;
 }
 
-RECT layoutScreenRect(const Layout& layout) {
+// A status bar across the client area under the screen: a rule and a few words' worth of text.
+void drawStatusBar(int top) {
+    fillClient(0, top, gWidth, gHeight - top, 0xECE9D8);
+    fillClient(0, top, gWidth, 1, 0xA0A0A0);
+    for (int x = 4; x + 30 <= gWidth - 4 && x < 120; x += 36) {
+        fillClient(x, top + 4, 30, gHeight - top - 8 > 2 ? gHeight - top - 8 : 1, 0x404040);
+    }
+}
+
+void drawPicture() {
+    RECT r = layoutPictureRect(gLayout);
+    resample(gBase, gLayout.smooth, gBits, gWidth, static_cast<int>(r.left),
+             static_cast<int>(r.top), static_cast<int>(r.right - r.left),
+             static_cast<int>(r.bottom - r.top));
+}
+
+}  // namespace
+
+const char* layoutProblem(const Layout& l) {
+    if (l.screenWidth < 2 || l.screenHeight < 2 || l.screenWidth > 1024 || l.screenHeight > 1024) {
+        return "screen size out of range";
+    }
+    if (l.dotWidth < 1 || l.dotHeight < 1 || l.dotWidth > 16 || l.dotHeight > 16) {
+        return "dot size out of range";
+    }
+    if (!(l.scale > 0 && l.scale <= 16)) {
+        return "scale out of range";
+    }
+    SIZE picture = {scaled(baseWidth(l), l.scale), scaled(baseHeight(l), l.scale)};
+    if (picture.cx < 1 || picture.cy < 1) {
+        return "the scale leaves no picture";
+    }
+    if (l.face && (l.screenWidth != 96 || l.screenHeight != 64 || l.dotWidth != 1 ||
+                   l.dotHeight != 1 || l.skinWidth != 0 || l.statusBar != 0)) {
+        return "--face needs the 96x64 screen of square dots, no skin and no status bar";
+    }
+    if (l.skinWidth != 0 &&
+        (l.statusBar != 0 || l.screenX < 0 || l.screenY < 0 ||
+         l.screenX + picture.cx > l.skinWidth || l.screenY + picture.cy > l.skinHeight)) {
+        return "the screen does not fit on the skin (or a status bar was asked for too)";
+    }
+    if (l.statusBar < 0 || l.statusBar > 200) {
+        return "status bar out of range";
+    }
+    SIZE client = layoutClientSize(l);
+    if (client.cx > 4096 || client.cy > 4096) {
+        return "client area too large";
+    }
+    return nullptr;
+}
+
+SIZE layoutClientSize(const Layout& l) {
+    if (l.skinWidth != 0) {
+        return SIZE{l.skinWidth, l.skinHeight};
+    }
+    RECT r = layoutPictureRect(l);
+    return SIZE{r.right, r.bottom + l.statusBar};
+}
+
+RECT layoutPictureRect(const Layout& l) {
     RECT r;
-    r.left = layout.face ? kFaceScreenX * layout.scale : 0;
-    r.top = layout.face ? kFaceScreenY * layout.scale : 0;
-    r.right = r.left + layout.screenWidth * layout.scale;
-    r.bottom = r.top + layout.screenHeight * layout.scale;
+    r.left = l.skinWidth != 0 ? l.screenX : 0;
+    r.top = l.skinWidth != 0 ? l.screenY : 0;
+    r.right = r.left + scaled(baseWidth(l), l.scale);
+    r.bottom = r.top + scaled(baseHeight(l), l.scale);
     return r;
+}
+
+void layoutScreenPlace(const Layout& l, double place[4]) {
+    RECT r = layoutPictureRect(l);
+    const double sx = static_cast<double>(r.right - r.left) / baseWidth(l);
+    const double sy = static_cast<double>(r.bottom - r.top) / baseHeight(l);
+    place[0] = static_cast<double>(r.left) + (l.face ? kFaceScreenX * sx : 0);
+    place[1] = static_cast<double>(r.top) + (l.face ? kFaceScreenY * sy : 0);
+    place[2] = l.screenWidth * l.dotWidth * sx;
+    place[3] = l.screenHeight * l.dotHeight * sy;
 }
 
 bool surfaceCreate(const Layout& layout) {
@@ -87,10 +180,23 @@ bool surfaceCreate(const Layout& layout) {
     gBits = static_cast<std::uint32_t*>(bits);
     gMemory = CreateCompatibleDC(nullptr);
     gOldBitmap = SelectObject(gMemory, gBitmap);
-    fillRect(0, 0, gWidth, gHeight, 0xFFFFFF);
+    fillClient(0, 0, gWidth, gHeight, 0xFFFFFF);
+    RECT picture = layoutPictureRect(layout);
+    if (layout.skinWidth != 0) {
+        drawSkin(picture);
+    }
+    if (layout.statusBar != 0) {
+        drawStatusBar(static_cast<int>(picture.bottom));
+    }
+    gBase.width = baseWidth(layout);
+    gBase.height = baseHeight(layout);
+    gBase.pixels.assign(
+        static_cast<std::size_t>(gBase.width) * static_cast<std::size_t>(gBase.height), 0xFFFFFF);
     if (layout.face) {
         drawFace();
+        fillBase(kFaceScreenX, kFaceScreenY, 96, 64, 0xFFFFFF);
     }
+    drawPicture();
     GdiFlush();
     return true;
 }
@@ -109,19 +215,21 @@ void surfaceDestroy() {
 }
 
 void surfaceDrawScreen(const std::vector<std::uint32_t>& colours) {
-    RECT r = layoutScreenRect(gLayout);
-    int s = gLayout.scale;
-    GdiFlush();
+    const int ox = gLayout.face ? kFaceScreenX : 0;
+    const int oy = gLayout.face ? kFaceScreenY : 0;
+    const int dw = gLayout.dotWidth;
+    const int dh = gLayout.dotHeight;
     std::size_t i = 0;
     for (int y = 0; y < gLayout.screenHeight; ++y) {
         for (int x = 0; x < gLayout.screenWidth; ++x) {
-            fillRect(static_cast<int>(r.left) + x * s, static_cast<int>(r.top) + y * s, s, s,
-                     colours[i++]);
+            fillBase(ox + x * dw, oy + y * dh, dw, dh, colours[i++]);
         }
     }
+    GdiFlush();
+    drawPicture();
 }
 
-void surfacePaint(HDC dc, const RECT& area) {
+void surfacePaint(HDC dc, const RECT& area, int originX, int originY) {
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, gMemory,
-           area.left, area.top, SRCCOPY);
+           area.left + originX, area.top + originY, SRCCOPY);
 }

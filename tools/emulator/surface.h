@@ -1,6 +1,7 @@
-// The stand-in's client area as one 32-bit picture: an optional calculator face, and the
-// calculator screen in it, each calculator pixel drawn as a scale x scale block.
-// Used by the stand-in's window procedure (main.cpp) only.
+// The stand-in's client area as one 32-bit picture: the calculator screen, each calculator dot
+// a dotWidth x dotHeight block enlarged by the scale (whole or not, nearest or smooth), either
+// bare, or inside a calculator face that is enlarged with it, or on a skin of fixed size, or
+// above a status bar. Used by the stand-in's window procedures (main.cpp) only.
 #pragma once
 
 #include <windows.h>
@@ -9,27 +10,43 @@
 #include <vector>
 
 struct Layout {
-    int screenWidth = 96;  // calculator pixels
+    int screenWidth = 96;  // calculator dots
     int screenHeight = 64;
-    int scale = 1;
-    bool face = false;  // draw a 160 x 280 face with the screen at (32, 40), all times scale
+    int dotWidth = 1;  // window pixels of one dot at scale 1
+    int dotHeight = 1;
+    double scale = 1;     // whole, or not (1.37)
+    bool smooth = false;  // bilinear rather than nearest scaling
+    bool face = false;    // a 160 x 280 face with the screen at (32, 40), enlarged with the scale
+    int skinWidth = 0;    // a skin of this many window pixels, never scaled; 0: no skin
+    int skinHeight = 0;
+    int screenX = 0;  // where the enlarged screen lies on the skin
+    int screenY = 0;
+    int statusBar = 0;  // rows of a status bar under the screen (no face, no skin)
 };
 
-// Size of the whole layout at scale 1, and where the screen lies in it.
+// The face at scale 1, and where the screen lies in it.
 constexpr int kFaceWidth = 160;
 constexpr int kFaceHeight = 280;
 constexpr int kFaceScreenX = 32;
 constexpr int kFaceScreenY = 40;
 
+// Null when the layout can be drawn, else why not.
+const char* layoutProblem(const Layout& layout);
 // The client size the layout needs, in window pixels.
 SIZE layoutClientSize(const Layout& layout);
-// The screen's rectangle in client coordinates.
-RECT layoutScreenRect(const Layout& layout);
+// Where the enlarged picture lies in the client area: the whole face with --face, else the
+// screen.
+RECT layoutPictureRect(const Layout& layout);
+// The calculator screen's place in the client area, in window pixels (not whole at a scale that
+// is not whole): left, top, width, height.
+void layoutScreenPlace(const Layout& layout, double place[4]);
 
-// Makes the picture (face drawn, screen white). False when no bitmap can be made.
+// Makes the picture (face, skin or status bar drawn, screen white). False when no bitmap can be
+// made.
 bool surfaceCreate(const Layout& layout);
 void surfaceDestroy();
-// Draws a whole screen: one RGB colour (0x00RRGGBB) per calculator pixel, row-major.
+// Draws a whole screen: one RGB colour (0x00RRGGBB) per calculator dot, row-major.
 void surfaceDrawScreen(const std::vector<std::uint32_t>& colours);
-// Copies the picture's part inside `area` (client coordinates) to dc.
-void surfacePaint(HDC dc, const RECT& area);
+// Copies the picture's part inside `area` to dc; (originX, originY) is the client-area point
+// that the dc's (0, 0) shows (the place of a child window that shows the screen).
+void surfacePaint(HDC dc, const RECT& area, int originX, int originY);
