@@ -98,6 +98,15 @@ HWND findStandIn() {
     return FindWindowA("CalcStandIn", nullptr);
 }
 
+HWND findVisibleOfClass(const std::string& windowClass) {
+    for (HWND w : topLevelWindows()) {
+        if (IsWindowVisible(w) && className(w) == windowClass) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
 HWND fileNameEdit(HWND saveDialog) {
     HWND edit = GetDlgItem(saveDialog, kFileNameEdit);
     if (edit != nullptr) {

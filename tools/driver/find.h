@@ -1,5 +1,5 @@
-// Finding the windows of the running Pixmote and of the emulator stand-in, with bounded
-// waits. Used by the driver's commands (main.cpp) only.
+// Finding the windows of the running Pixmote, of the emulator stand-in and of real emulators,
+// with bounded waits. Used by the driver's commands (main.cpp) only.
 #pragma once
 
 #include <windows.h>
@@ -53,6 +53,8 @@ HWND findSaveDialog();
 HWND findMessageBox();
 // The stand-in's window (class "CalcStandIn"), or null.
 HWND findStandIn();
+// The first visible top-level window of a class, in Z-order, or null (a real emulator's).
+HWND findVisibleOfClass(const std::string& windowClass);
 // The file-name edit control of a save dialog, or null.
 HWND fileNameEdit(HWND saveDialog);
 

@@ -22,6 +22,9 @@
 //                              area (the icons, 20 x 20 each) now starts on the screen
 //   emu-start | emu-reset | emu-close | emu-pattern K | emu-info | emu-verify K [W H]
 //                              the emulator stand-in
+//   win-info CLASS | win-resize CLASS W H | win-move CLASS X Y
+//                              a real emulator's window (window.h): where its client area
+//                              is on the screen, its client size set to W x H, moved to X, Y
 #include <windows.h>
 #include <psapi.h>
 
@@ -33,6 +36,7 @@
 
 #include "tools/common/frames.h"
 #include "tools/driver/find.h"
+#include "tools/driver/window.h"
 
 namespace {
 
@@ -547,6 +551,12 @@ int main(int argc, char** argv) {
                         IsWindowVisible(w) ? 1 : 0, windowText(w).c_str());
             rc = 0;
         }
+    } else if (cmd == "win-info" && left == 1) {
+        rc = windowInfo(args[0]);
+    } else if (cmd == "win-resize" && left == 3) {
+        rc = windowResize(args[0], std::atoi(args[1]), std::atoi(args[2]));
+    } else if (cmd == "win-move" && left == 3) {
+        rc = windowMove(args[0], std::atoi(args[1]), std::atoi(args[2]));
     } else if (cmd == "emu-verify" && (left == 1 || left == 3)) {
         int width = left == 3 ? std::atoi(args[1]) : 96;
         int height = left == 3 ? std::atoi(args[2]) : 64;
