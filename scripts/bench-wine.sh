@@ -39,7 +39,7 @@ x86_64-w64-mingw32-g++-win32 -std=c++20 -O2 -static -Wall -Wextra -Wpedantic -Ws
 source "$repo/scripts/wine-env.sh"
 WENV_NAME=bench-wine
 wenv_start
-wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+wenv_reg_import "$PIXMOTE_ROOT/tests/data/standin.reg"
 : >"$out/results.txt"
 # Each screen twice: a new picture every third tick (every fourth picture a new background, so
 # every twelfth tick rewrites the whole screen), and a screen that never changes.

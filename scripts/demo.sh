@@ -28,7 +28,7 @@ WENV_NAME=demo
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
 wenv_start
-wenv_reg_import res/catalogue/standin.reg
+wenv_reg_import tests/data/standin.reg
 wenv_standin --scale 2 --demo
 wenv_pixmote
 wenv_wait_tray Halted 30 >/dev/null || { echo "demo: Pixmote did not come up" >&2; exit 1; }

@@ -5,7 +5,7 @@
 #
 #   source scripts/wine-env.sh
 #   wenv_start                       # Xvfb, a throw-away WINEPREFIX, the shell keeper
-#   wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+#   wenv_reg_import "$PIXMOTE_ROOT/tests/data/standin.reg"
 #   wenv_standin --scale 2 --script "$script"
 #   wenv_pixmote
 #   wenv_wait_tray Halted
@@ -18,6 +18,8 @@
 #   PIXMOTE_WINE_BASE  a ready prefix made by wenv_make_base; cloned instead of a wineboot
 #   PIXMOTE_ARTIFACTS  where screenshots and failed recordings go (build-wine-artifacts)
 #   WENV_KEEP=1        keep the temporary directory for inspection
+#   WENV_EMU_TITLE     the emulator window's title that wenv_record expects in front (default
+#                      Calculator Stand-In; the stand-in's --caption changes it)
 #   WENV_WINEDEBUG     Wine's debug channels (default -all)
 #
 # How the tray is observed. Wine's shell (explorer.exe) shows the notification area, when no
@@ -355,7 +357,7 @@ wenv_record() {
     wenv_driver tray left >/dev/null
     wenv_driver emu-start >/dev/null
     t_expect_contains "the start brings the emulator to the front" \
-        "$(wenv_driver foreground)" "title=Calculator Stand-In"
+        "$(wenv_driver foreground)" "title=${WENV_EMU_TITLE:-Calculator Stand-In}"
     t_expect_tray Capturing
     if [[ -n "${WENV_DURING_CAPTURE:-}" ]]; then
         "$WENV_DURING_CAPTURE"

@@ -80,7 +80,12 @@ class ShippedCatalogue(TempDir):
         self.assertEqual([str(p) for p in problems], [])
 
     def test_standin_group_holds_the_profiles_the_tests_rely_on(self):
-        keys = regfile.read(os.path.join(REPO, "res", "catalogue", "standin.reg"))
+        # The stand-in's profiles are test data, imported by the Wine checks; the installer
+        # ships only real emulators' groups.
+        self.assertFalse(os.path.exists(os.path.join(REPO, "res", "catalogue", "standin.reg")))
+        path = os.path.join(REPO, "tests", "data", "standin.reg")
+        self.assertEqual(check_catalogue.check_files([path])[1], [])
+        keys = regfile.read(path)
         profiles = {k.path.split("\\")[-1]: {v.name: v.data for v in k.values}
                     for k in keys if k.path.count("\\") == 4}
         window = {"ClassName": "CalcStandIn", "Caption": "Calculator Stand-In"}
@@ -91,6 +96,43 @@ class ShippedCatalogue(TempDir):
         })
         self.assertTrue(all(k.path.lower().startswith(ROOT.lower() + "\\standin") or
                             k.path.lower() == ROOT.lower() for k in keys))
+
+
+    def test_wabbitemu_profiles_take_the_windows_its_source_describes(self):
+        groups, problems = check_catalogue.check_files(
+            [os.path.join(REPO, "res", "catalogue", "wabbitemu.reg")])
+        self.assertEqual(problems, [])
+        order = check_catalogue.search_order(groups)
+
+        def first(caption, width, height):
+            """CX x CY of the first profile that takes the LCD child of width x height."""
+            for p in order:
+                if (p.text("ClassName") == "z80" and p.text("ScreenClass") == "wabbitlcd"
+                        and p.caption_match() == 1 and caption.upper().startswith(
+                            p.text("Caption").upper()) and p.matches(width, height)):
+                    return p.number("CX"), p.number("CY")
+            return None
+
+        for caption in ("Wabbitemu", "Wabbitemu (1)", "Wabbitemu (12)"):
+            for s in range(2, 9):
+                for screen in ((96, 64), (128, 64), (320, 240)):
+                    # The one overlap no order avoids: 128 x 64 at 3 and 6 is 96 x 64 at 4 x 3
+                    # and 8 x 6; the commoner 96 x 64 screens come first and keep theirs.
+                    want = (96, 64) if screen == (128, 64) and s % 3 == 0 else screen
+                    with self.subTest(caption=caption, s=s, screen=screen):
+                        self.assertEqual(first(caption, screen[0] * s, screen[1] * s), want)
+            # The default skin's LCD child; and sizes that are no whole scale of any screen.
+            self.assertEqual(first(caption, 192, 128), (96, 64))
+            self.assertIsNone(first(caption, 192, 148))  # a status bar is never in the child
+            self.assertIsNone(first(caption, 288, 190))
+        self.assertIsNone(first("Wabbit", 192, 128))
+        self.assertTrue(all(not p.any_scale() for p in order))
+        notes = [str(n) for n in check_catalogue.whole_scale_overlaps(groups)]
+        self.assertEqual(len(notes), 2, notes)
+        self.assertRegex(notes[0], r"TI-73 to TI-84 Plus comes first and takes 384 x 192, where "
+                         r"profile Wabbitemu\\TI-85 and TI-86 describes its window at scale 3")
+        self.assertRegex(notes[1], r"TI-84 Plus CSE comes first and takes 1920 x 960, where "
+                         r"profile Wabbitemu\\TI-85 and TI-86 describes its window at scale 15")
 
 
 class FilePlacement(TempDir):
@@ -262,6 +304,136 @@ class Reachability(TempDir):
         self.assertAccepted(("a.reg", group_file("G", [("Bare", BARE), ("Face", FACE),
                                                        ("Color", dict(BARE, CX=dword(320),
                                                                       CY=dword(240)))])))
+
+
+class RealWindowValues(TempDir):
+    """CaptionMatch, ScreenClass, AnyScale, DotWidth and DotHeight: types and ranges, on both
+    sides of every bound."""
+
+    def rejected(self, values, *patterns):
+        self.assertRejected(("a.reg", group_file("G", [("P", values)])), *patterns)
+
+    def accepted(self, values):
+        self.assertAccepted(("a.reg", group_file("G", [("P", values)])))
+
+    def test_caption_match(self):
+        for mode in (0, 1, 2):
+            self.accepted(dict(BARE, CaptionMatch=dword(mode)))
+        for bad in (3, 32768, 65536 + 1):
+            with self.subTest(bad):
+                self.rejected(dict(BARE, CaptionMatch=dword(bad)),
+                              rf"CaptionMatch is {bad}; it must lie within 0\.\.2")
+        self.rejected(dict(BARE, CaptionMatch='"1"'), r"CaptionMatch is REG_SZ")
+        # Only "any caption" may go without one.
+        no_caption = {k: v for k, v in BARE.items() if k != "Caption"}
+        self.accepted(dict(no_caption, CaptionMatch=dword(2)))
+        for mode in (0, 1):
+            self.rejected(dict(no_caption, CaptionMatch=dword(mode)), r"Caption is missing")
+        self.rejected(dict(no_caption, CaptionMatch="hex:02,00,00,00"), r"Caption is missing",
+                      r"CaptionMatch is REG_BINARY")
+
+    def test_screen_class(self):
+        self.accepted(dict(BARE, ScreenClass='"' + "s" * 63 + '"'))
+        self.rejected(dict(BARE, ScreenClass='"' + "s" * 64 + '"'), r"ScreenClass is 64 char")
+        self.rejected(dict(BARE, ScreenClass='""'), r"ScreenClass is empty")
+        self.rejected(dict(BARE, ScreenClass="hex(2):6c,00"), r"ScreenClass is REG_EXPAND_SZ")
+
+    def test_any_scale_and_dots(self):
+        free = dict(BARE, CX=dword(262), CY=dword(48), AnyScale=dword(1))
+        self.accepted(dict(free, AnyScale=dword(0)))
+        self.accepted(dict(free, DotWidth=dword(2), DotHeight=dword(3)))
+        self.accepted(dict(free, DotWidth=dword(262), DotHeight=dword(1)))
+        self.rejected(dict(free, AnyScale=dword(2)), r"AnyScale is 2; it must lie within 0\.\.1")
+        self.rejected(dict(free, AnyScale='"1"'), r"AnyScale is REG_SZ")
+        self.rejected(dict(free, DotWidth=dword(0)), r"DotWidth is 0; it must lie within 1\.\.")
+        self.rejected(dict(free, DotHeight=dword(32768)), r"DotHeight is 32768")
+        self.rejected(dict(free, DotHeight="hex:03,00,00,00"), r"DotHeight is REG_BINARY")
+        self.rejected(dict(free, DotWidth=dword(4)), r"DotWidth 4 does not divide CX 262")
+        self.rejected(dict(free, DotHeight=dword(5)), r"DotHeight 5 does not divide CY 48")
+        self.rejected(dict(free, AnyScale=dword(0), DotWidth=dword(2)),
+                      r"DotWidth is read only with AnyScale 1")
+        self.rejected(dict(BARE, DotHeight=dword(2)), r"DotHeight is read only with AnyScale 1")
+
+    def test_any_scale_layout_whose_size_is_a_multiple_of_the_screen(self):
+        # At whole scales the whole-client test takes it, but at other sizes the layout is used.
+        taken = dict(FACE, RCX=dword(288), RCY=dword(640), RX=dword(96), RY=dword(64))
+        self.accepted(dict(taken, AnyScale=dword(1)))
+
+    def test_written_by_the_installer(self):
+        values = dict(BARE, CaptionMatch=dword(1), ScreenClass='"lcd"', AnyScale=dword(1),
+                      DotWidth=dword(2), DotHeight=dword(2))
+        source = self.write("a.reg", group_file("A", [("P", values)]))
+        out_reg, out_nsh = (os.path.join(self.dir, n) for n in ("out.reg", "out.nsh"))
+        with contextlib.redirect_stdout(io.StringIO()):
+            self.assertEqual(make_catalogue.main(["--reg", out_reg, "--nsh", out_nsh, source]), 0)
+        want = reg_tree([source])
+        self.assertEqual(len(want[r"software\pixmote\a\p"]), 9)
+        self.assertEqual(reg_tree([out_reg]), want)
+        with open(out_nsh, encoding="utf-8") as f:
+            self.assertEqual(run_nsh(f.read()), want)
+
+
+class CaptionAndAspectShadowing(TempDir):
+    """Profiles that a caption prefix, any caption or an AnyScale aspect takes first."""
+
+    def check(self, earlier, later):
+        """The problems of a group where `earlier` is searched before `later`."""
+        return self.problems(("a.reg", group_file("G", [("A", earlier), ("B", later)])))
+
+    def test_caption_prefix_takes_the_exact_caption(self):
+        prefix = dict(BARE, Caption='"CALC"', CaptionMatch=dword(1))
+        self.assertRegex(" ".join(self.check(prefix, BARE)),
+                         r"G\\B can never be matched: profile G\\A")
+        # The other way round, or a longer prefix first, both stay reachable.
+        self.assertEqual(self.check(BARE, prefix), [])
+        longer = dict(BARE, Caption='"Calc Win"', CaptionMatch=dword(1))
+        self.assertEqual(self.check(longer, prefix), [])
+        self.assertTrue(self.check(prefix, longer))
+        # A prefix that is not one, and a later profile for any caption, are not taken.
+        self.assertEqual(self.check(dict(prefix, Caption='"Calx"'), BARE), [])
+        self.assertEqual(self.check(prefix, dict(BARE, CaptionMatch=dword(2))), [])
+
+    def test_any_caption_takes_everything_of_its_class(self):
+        anything = {k: v for k, v in BARE.items() if k != "Caption"}
+        anything["CaptionMatch"] = dword(2)
+        for later in (BARE, dict(BARE, CaptionMatch=dword(1)), anything):
+            self.assertTrue(self.check(anything, later))
+        self.assertEqual(self.check(anything, dict(BARE, ClassName='"Other"')), [])
+
+    def test_screen_class_measures_another_window(self):
+        lcd = dict(BARE, ScreenClass='"lcd"')
+        self.assertEqual(self.check(lcd, BARE), [])
+        self.assertEqual(self.check(BARE, lcd), [])
+        self.assertTrue(self.check(lcd, dict(lcd, ScreenClass='"LCD"')))
+
+    def test_aspect_within_two_pixels(self):
+        free = dict(BARE, AnyScale=dword(1))  # 96 x 64: a height of 2/3 of the width
+        # 99 x 64: the width implies 66 rows, 2 off; 100 x 64: 66.67 rows, 2.67 off.
+        self.assertRegex(" ".join(self.check(free, dict(BARE, CX=dword(99)))),
+                         r"G\\B is shadowed by AnyScale: profile G\\A .* at 99 x 64")
+        self.assertEqual(self.check(free, dict(BARE, CX=dword(100))), [])
+        self.assertRegex(" ".join(self.check(free, dict(BARE, CY=dword(66)))),
+                         r"shadowed by AnyScale.* at 96 x 66")
+        self.assertEqual(self.check(free, dict(BARE, CY=dword(67))), [])
+        # 96 x 62 has the aspect within 2 px too, but its dots would be less than a pixel tall.
+        self.assertEqual(self.check(free, dict(BARE, CY=dword(62))), [])
+        # A layout of another aspect is not taken; without AnyScale no aspect is taken.
+        self.assertEqual(self.check(free, FACE), [])
+        self.assertEqual(self.check(BARE, dict(BARE, CX=dword(97))), [])
+
+    def test_same_aspect(self):
+        free = dict(BARE, AnyScale=dword(1))
+        half = dict(BARE, CX=dword(48), CY=dword(32))
+        # Half the size: each dot would be half a pixel, so 48 x 32 itself is not taken, but
+        # 96 x 64, its scale 2, is.
+        self.assertRegex(" ".join(self.check(free, half)), r"shadowed by AnyScale.* at 96 x 64")
+        dots = dict(free, DotWidth=dword(2), DotHeight=dword(2))
+        self.assertRegex(" ".join(self.check(dots, half)), r"can never be matched")
+        self.assertRegex(" ".join(self.check(free, dict(half, AnyScale=dword(1),
+                                                        CX=dword(192), CY=dword(128)))),
+                         r"can never be matched")
+        # A whole-scale profile first leaves an AnyScale one its sizes between the multiples.
+        self.assertEqual(self.check(BARE, free), [])
 
 
 class RegFiles(TempDir):

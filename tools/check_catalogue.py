@@ -15,12 +15,21 @@ profile in it exactly as written:
   empty) and CX, CY (REG_DWORD); a layout has all of RCX, RCY, RX, RY (REG_DWORD); no other
   values; CX, CY, RCX, RCY within 1..32767, RX, RY within 0..32767; the screen lies inside the
   layout (RX + CX <= RCX, RY + CY <= RCY); names of groups and profiles at most 63 characters;
+- the optional values for real emulator windows: CaptionMatch (REG_DWORD 0, 1 or 2; Caption
+  may be missing only with 2), ScreenClass (REG_SZ, 1 to 63 characters), AnyScale (REG_DWORD 0
+  or 1), DotWidth and DotHeight (REG_DWORD within 1..32767, dividing CX and CY, and only with
+  AnyScale 1, the only place they are read);
 - no profile is unmatchable: a layout whose size at scale 1 is a multiple of the screen size
   would always be taken by the whole-client test, and a profile whose window at scale 1 is
   already taken by an earlier profile for the same window (in the order Pixmote searches:
   groups, then profiles, by name) is never reached. A window that fits a profile at scale 1
   fits it at every whole scale, so a profile reachable at no scale is exactly one that is
-  unreachable at scale 1.
+  unreachable at scale 1. An earlier profile takes the same window when its caption test
+  accepts every caption the later one does (the same caption, a prefix of it with
+  CaptionMatch 1, or any caption), and both measure the same window (the same ScreenClass);
+- no AnyScale profile shadows a later one: when an earlier AnyScale profile takes, by aspect
+  (within 2 px of rounding), a window size at which a later profile for the same window
+  describes it (a whole scale of its own), the later one loses those windows.
 
 Standard library only. make_catalogue.py runs the same check before it builds anything.
 """
@@ -38,9 +47,17 @@ TEXT_LIMIT = 63  # characters of a name or string; the program's buffers hold 64
 STRINGS = ("ClassName", "Caption")
 SIZES = ("CX", "CY")
 LAYOUT = ("RCX", "RCY", "RX", "RY")
-RANGES = {"CX": 1, "CY": 1, "RCX": 1, "RCY": 1, "RX": 0, "RY": 0}  # lowest allowed
+OPTIONAL_STRINGS = ("ScreenClass",)
+OPTIONAL_NUMBERS = ("CaptionMatch", "AnyScale", "DotWidth", "DotHeight")
+OPTIONAL = ("CaptionMatch", "ScreenClass", "AnyScale", "DotWidth", "DotHeight")
+RANGES = {"CX": 1, "CY": 1, "RCX": 1, "RCY": 1, "RX": 0, "RY": 0,
+          "CaptionMatch": 0, "AnyScale": 0, "DotWidth": 1, "DotHeight": 1}  # lowest allowed
 HIGHEST = 32767
-KNOWN = {n.upper(): n for n in STRINGS + SIZES + LAYOUT}
+TOPS = {"CaptionMatch": 2, "AnyScale": 1}  # highest allowed, where not HIGHEST
+SLACK = 2  # pixels of rounding an AnyScale profile allows between the client and its aspect
+# Values in the order the installer writes them.
+ORDER = STRINGS + OPTIONAL_STRINGS + SIZES + LAYOUT + OPTIONAL_NUMBERS
+KNOWN = {n.upper(): n for n in ORDER}
 
 
 @dataclass
@@ -65,15 +82,34 @@ class Profile:
     def label(self):
         return f"{self.group}\\{self.name}"
 
-    def number(self, name):
-        return self.values[name].data
+    def number(self, name, default=0):
+        return self.values[name].data if name in self.values else default
+
+    def text(self, name):
+        return self.values[name].data if name in self.values else ""
 
     def is_layout(self):
         return any(n in self.values for n in LAYOUT)
 
-    def window(self):
-        # FindWindowA compares class and title without regard to case.
-        return (self.values["ClassName"].data.upper(), self.values["Caption"].data.upper())
+    def any_scale(self):
+        return self.number("AnyScale") == 1
+
+    def caption_match(self):
+        return self.number("CaptionMatch")
+
+    def takes_window_of(self, other):
+        """Whether every window `other` looks for is also one this profile looks for, measured
+        the same way. Class, caption and screen class compare without regard to case, as
+        Windows compares them."""
+        if (self.text("ClassName").upper() != other.text("ClassName").upper()
+                or self.text("ScreenClass").upper() != other.text("ScreenClass").upper()):
+            return False
+        mine, theirs = self.text("Caption").upper(), other.text("Caption").upper()
+        if self.caption_match() == 2:
+            return True
+        if self.caption_match() == 1:
+            return other.caption_match() != 2 and theirs.startswith(mine)
+        return other.caption_match() == 0 and theirs == mine
 
     def scale_one(self):
         """The client size at which the profile describes its window at scale 1."""
@@ -81,12 +117,27 @@ class Profile:
             return self.number("RCX"), self.number("RCY")
         return self.number("CX"), self.number("CY")
 
-    def matches(self, width, height):
-        """Whether detection takes this profile for a client area of width x height."""
+    def matches_whole(self, width, height):
+        """Whether the whole-client or the layout test takes a client area of width x height."""
         if width % self.number("CX") == 0 and height % self.number("CY") == 0:
             return True
         return (self.is_layout() and width % self.number("RCX") == 0
                 and height % self.number("RCY") == 0)
+
+    def matches_aspect(self, width, height):
+        """Whether the AnyScale test takes a client area of width x height: the height within
+        SLACK pixels of what the width implies, or the width of what the height implies, and
+        every dot at least one window pixel."""
+        if not self.any_scale():
+            return False
+        rw, rh = self.scale_one()
+        return (abs(width * rh - height * rw) <= SLACK * max(rw, rh)
+                and width * self.number("DotWidth", 1) >= rw
+                and height * self.number("DotHeight", 1) >= rh)
+
+    def matches(self, width, height):
+        """Whether detection takes this profile for a client area of width x height."""
+        return self.matches_whole(width, height) or self.matches_aspect(width, height)
 
 
 @dataclass
@@ -210,11 +261,15 @@ def _check_profile(p, problems):
     if layout and len(layout) < len(LAYOUT):
         missing = ", ".join(n for n in LAYOUT if n not in p.values)
         problem(f"a layout needs all of RCX, RCY, RX, RY: {missing} missing")
-    wanted = STRINGS + SIZES + (LAYOUT if layout else ())
+    wanted = STRINGS + SIZES + (LAYOUT if layout else ()) + OPTIONAL
     for name in wanted:
         v = p.values.get(name)
-        kind = REG_SZ if name in STRINGS else REG_DWORD
+        kind = REG_SZ if name in STRINGS + OPTIONAL_STRINGS else REG_DWORD
         if v is None:
+            if name in OPTIONAL:
+                continue
+            if name == "Caption" and _caption_optional(p):
+                continue
             if name not in LAYOUT:  # a missing layout value is reported above
                 problem(f"{name} is missing")
             p.sound = False
@@ -227,20 +282,37 @@ def _check_profile(p, problems):
                         v.line)
             elif any(ord(c) < 32 for c in v.data):
                 problem(f"{name} holds a control character", v.line)
-            elif name == "ClassName" and not v.data:
-                problem("ClassName is empty; every window has a class name", v.line)
-        elif not RANGES[name] <= v.data <= HIGHEST:
-            problem(f"{name} is {v.data}; it must lie within {RANGES[name]}..{HIGHEST}", v.line)
+            elif name in ("ClassName", "ScreenClass") and not v.data:
+                problem(f"{name} is empty; every window has a class name", v.line)
+        elif not RANGES[name] <= v.data <= TOPS.get(name, HIGHEST):
+            problem(f"{name} is {v.data}; it must lie within {RANGES[name]}.."
+                    f"{TOPS.get(name, HIGHEST)}", v.line)
+    if not p.sound:
+        return
+    for name, size in (("DotWidth", "CX"), ("DotHeight", "CY")):
+        if name not in p.values:
+            continue
+        if not p.any_scale():
+            problem(f"{name} is read only with AnyScale 1; without it the value does nothing",
+                    p.values[name].line)
+        elif p.number(size) % p.number(name):
+            problem(f"{name} {p.number(name)} does not divide {size} {p.number(size)}: the "
+                    "screen must be a whole number of dots", p.values[name].line)
     if not p.sound or not layout:
         return
     n = p.number
     if n("RX") + n("CX") > n("RCX") or n("RY") + n("CY") > n("RCY"):
         problem(f"the screen ({n('CX')} x {n('CY')} at {n('RX')}, {n('RY')}) does not fit "
                 f"inside the layout ({n('RCX')} x {n('RCY')})")
-    elif n("RCX") % n("CX") == 0 and n("RCY") % n("CY") == 0:
+    elif n("RCX") % n("CX") == 0 and n("RCY") % n("CY") == 0 and not p.any_scale():
         problem(f"the layout can never be used: {n('RCX')} x {n('RCY')} is a multiple of the "
                 f"screen's {n('CX')} x {n('CY')}, so the whole-client test comes first and "
                 "takes the whole window as the screen at every scale")
+
+
+def _caption_optional(p):
+    v = p.values.get("CaptionMatch")
+    return v is not None and v.type == REG_DWORD and v.data == 2
 
 
 def search_order(groups):
@@ -252,22 +324,88 @@ def search_order(groups):
     return order
 
 
+def _whole_sizes(p):
+    """The client sizes at which p describes its window at a whole scale (the same scale
+    across and down), smallest first, within the 16-bit range."""
+    width, height = p.scale_one()
+    k = 1
+    while k * width <= HIGHEST and k * height <= HIGHEST:
+        yield k * width, k * height
+        k += 1
+
+
+def _same_aspect(q, p):
+    qw, qh = q.scale_one()
+    pw, ph = p.scale_one()
+    return qw * ph == qh * pw
+
+
+def _shadow(q, p):
+    """Why the earlier profile q keeps p from windows that p describes, or None."""
+    width, height = p.scale_one()
+    if q.matches_whole(width, height) or (q.any_scale() and _same_aspect(q, p)
+                                          and q.matches_aspect(width, height)):
+        # A whole-scale take at scale 1 repeats at every whole scale; an AnyScale profile of
+        # the same aspect takes every size p could describe.
+        if not p.any_scale() or q.any_scale() and _same_aspect(q, p):
+            return (f"can never be matched: profile {q.label()} ({q.path}), which comes first "
+                    f"in the search, takes the same window at {width} x {height} and so at "
+                    "every scale of it")
+        return None  # p's sizes that are not whole multiples stay its own
+    if not q.any_scale():
+        return None
+    for w, h in _whole_sizes(p):
+        if q.matches_aspect(w, h):
+            return (f"is shadowed by AnyScale: profile {q.label()} ({q.path}), which comes "
+                    f"first in the search, takes the same window at {w} x {h} by its aspect "
+                    f"(within {SLACK} px of rounding), where this profile describes it")
+    return None
+
+
 def _check_reachable(groups, problems):
     earlier = []
     for p in search_order(groups):
         if not p.sound:
             continue
-        width, height = p.scale_one()
         for q in earlier:
-            if q.window() == p.window() and q.matches(width, height):
-                problems.append(Problem(
-                    p.path, p.line,
-                    f"profile {p.label()} can never be matched: profile {q.label()} "
-                    f"({q.path}), which comes first in the search, takes the same window at "
-                    f"{width} x {height} and so at every whole scale of it"))
+            if not q.takes_window_of(p):
+                continue
+            why = _shadow(q, p)
+            if why:
+                problems.append(Problem(p.path, p.line, f"profile {p.label()} {why}"))
                 p.sound = False
                 break
         earlier.append(p)
+
+
+DISPLAY = (3840, 2160)  # the largest client area the notes below consider: a 4K display
+
+
+def whole_scale_overlaps(groups):
+    """Notes, not problems: sizes at which an earlier profile for the same window takes a later
+    one's window at a whole scale of the later one, through different factors across and down
+    (96 x 64 takes 384 x 192, 128 x 64 at scale 3, as 4 x 3). The whole-client test allows such
+    factors, so no order of two such profiles avoids every overlap; the notes say which windows
+    each order gives up. Only client areas that fit DISPLAY are considered."""
+    notes = []
+    earlier = []
+    for p in search_order(groups):
+        if not p.sound:
+            continue
+        for q in earlier:
+            if not q.takes_window_of(p):
+                continue
+            for w, h in _whole_sizes(p):
+                if w > DISPLAY[0] or h > DISPLAY[1]:
+                    break
+                if q.matches_whole(w, h):
+                    notes.append(Problem(p.path, p.line, (
+                        f"note: profile {q.label()} comes first and takes {w} x {h}, where "
+                        f"profile {p.label()} describes its window at scale "
+                        f"{w // p.scale_one()[0]}")))
+                    break
+        earlier.append(p)
+    return notes
 
 
 def check_files(paths):
@@ -298,6 +436,8 @@ def main(argv):
     if problems:
         print(f"check_catalogue: {len(problems)} problem(s) in the catalogue", file=sys.stderr)
         return 1
+    for note in whole_scale_overlaps(groups):
+        print(note, file=sys.stderr)
     count = sum(len(g.profiles) for g in groups.values())
     print(f"check_catalogue: {len(groups)} group(s), {count} profile(s), all usable")
     return 0

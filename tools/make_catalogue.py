@@ -26,7 +26,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_catalogue  # noqa: E402
 import regfile  # noqa: E402
 
-VALUE_ORDER = check_catalogue.STRINGS + check_catalogue.SIZES + check_catalogue.LAYOUT
+VALUE_ORDER = check_catalogue.ORDER
 PROGRAM_KEY = "\\".join(check_catalogue.PROGRAM_KEY)
 SUBKEY = "Software\\Pixmote"  # below HKCU, as NSIS names it
 

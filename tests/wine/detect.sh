@@ -7,7 +7,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
 
-catalogue=$PIXMOTE_ROOT/res/catalogue/standin.reg
+catalogue=$PIXMOTE_ROOT/tests/data/standin.reg
 if [[ ! -f "$catalogue" ]]; then
     catalogue=$WENV_DIR/standin.reg
     cat >"$catalogue" <<'EOF'

@@ -38,7 +38,7 @@ faults_cleanup() {
 
 wenv_start
 trap faults_cleanup EXIT
-wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+wenv_reg_import "$PIXMOTE_ROOT/tests/data/standin.reg"
 
 # Twelve frames of 3.5 ticks each.
 script=$WENV_DIR/script.txt

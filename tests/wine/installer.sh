@@ -5,8 +5,9 @@
 #      uninstall entry and the Start menu shortcut;
 #   2. the installed pixmote.exe starts without a warning and records the emulator stand-in,
 #      shown in its face layout at scale 2, end to end (the GIF is checked against the frame
-#      script); the message that the user then stores through the settings dialog is in the
-#      registry;
+#      script; the stand-in's profiles, tests/data/standin.reg, are test data that the installer
+#      does not ship, so they are imported first); the message that the user then stores
+#      through the settings dialog is in the registry;
 #   3. while Pixmote runs, the installer and the uninstaller refuse, silently, with exit code 3;
 #   4. a second install over the first keeps the stored message, the shortcuts as the user left
 #      them and the profiles the user added, and writes the shipped profiles afresh;
@@ -116,6 +117,7 @@ wait_gone() {
 }
 
 catalogue=("$PIXMOTE_ROOT"/res/catalogue/*.reg)
+standin=$PIXMOTE_ROOT/tests/data/standin.reg
 
 # ---------------------------------------------------------------------------------------------
 wenv_log "1. silent install into a fresh prefix"
@@ -159,6 +161,7 @@ t_expect_eq "uninstall entry: quiet command" \
 # ---------------------------------------------------------------------------------------------
 wenv_log "2. the installed program records the stand-in"
 PIXMOTE_EXE=$install_dir/pixmote.exe
+wenv_reg_import "$standin"
 script=$WENV_DIR/frames.txt
 printf '%s\n' 600 400 400 500 700 >"$script"
 wenv_standin --face --scale 2 --script "$(wenv_winpath "$script")" ||
@@ -166,8 +169,8 @@ wenv_standin --face --scale 2 --script "$(wenv_winpath "$script")" ||
 wenv_pixmote || t_fail "the installed pixmote.exe did not start"
 box=$(wenv_driver no-box 1500) && t_ok "no warning at start-up" || t_fail "at start-up: $box"
 t_expect_tray Halted
-# The save dialog comes up only when the installed catalogue describes the stand-in's window
-# (its face layout: the whole-client test fails at 320 x 560).
+# The save dialog comes up only when the catalogue describes the stand-in's window (its face
+# layout: the whole-client test fails at 320 x 560).
 wenv_record "$WENV_DIR/recording.gif" "$script" --size 96x64 --step 16
 
 # The user stores a message of their own.
@@ -199,9 +202,9 @@ fi
 wenv_log "4. a second install over the first"
 # The user spoils a shipped profile, adds an emulator of their own and drops the Start menu
 # shortcut.
-timeout 60 wine reg add 'HKCU\Software\Pixmote\StandIn\Bare' /v CX /t REG_DWORD /d 1 /f \
-    >>"$WENV_DIR/reg.log" 2>&1
-timeout 60 wine reg add 'HKCU\Software\Pixmote\StandIn\Bare' /v RCX /t REG_DWORD /d 200 /f \
+shipped_profile='HKCU\Software\Pixmote\Wabbitemu\TI-73 to TI-84 Plus'
+timeout 60 wine reg add "$shipped_profile" /v CX /t REG_DWORD /d 1 /f >>"$WENV_DIR/reg.log" 2>&1
+timeout 60 wine reg add "$shipped_profile" /v RCX /t REG_DWORD /d 200 /f \
     >>"$WENV_DIR/reg.log" 2>&1
 own=$WENV_DIR/own.reg
 printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Pixmote\Mine]' '' \
@@ -214,7 +217,7 @@ rm -f "$start_menu_link"
 t_expect_eq "second installer exit code" "$(setup /S /STARTUP)" 0
 message_reg "$WENV_DIR/my-message.reg" "my own words"
 t_expect_tree "program key: the stored message, the shipped profiles afresh, the user's own" \
-    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$own"
+    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$own"
 t_expect_eq "installed in the same place" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" \
     "$install_win"
 cmp -s "$BUILT_EXE" "$install_dir/pixmote.exe" && t_ok "pixmote.exe replaced" ||
@@ -235,7 +238,7 @@ fi
     t_fail "a shortcut is left"
 reg_has_key "$UNINSTALL_KEY" && t_fail "the uninstall entry is left" || t_ok "uninstall entry gone"
 t_expect_tree "a silent uninstall keeps the program key" \
-    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$own"
+    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$own"
 
 # An empty stored message is a stored message; /PURGE takes the program key away.
 timeout 60 wine reg add "$PROGRAM_KEY" /ve /d "" /f >>"$WENV_DIR/reg.log" 2>&1

@@ -8,7 +8,7 @@
 # shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
-wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+wenv_reg_import "$PIXMOTE_ROOT/tests/data/standin.reg"
 script=$WENV_DIR/script.txt
 printf '%s\n' 495 715 605 825 495 >"$script"
 

@@ -7,7 +7,7 @@
 # shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
-wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+wenv_reg_import "$PIXMOTE_ROOT/tests/data/standin.reg"
 script=$WENV_DIR/script.txt
 printf '%s\n' 1045 1045 1045 1045 1045 1045 >"$script"
 

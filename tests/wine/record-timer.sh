@@ -6,7 +6,7 @@
 # shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
-wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+wenv_reg_import "$PIXMOTE_ROOT/tests/data/standin.reg"
 
 # script MULTIPLIER FILE: frames held 4.5 to 7.5 ticks of 110 x MULTIPLIER ms.
 script() {

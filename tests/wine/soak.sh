@@ -17,7 +17,7 @@ fi
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/hardening.sh"
 wenv_start
-wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+wenv_reg_import "$PIXMOTE_ROOT/tests/data/standin.reg"
 TICKS=${SOAK_TICKS:-3000}
 RECORDINGS=${SOAK_RECORDINGS:-50}
 samples=$PIXMOTE_ARTIFACTS/soak-samples.txt

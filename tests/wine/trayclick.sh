@@ -11,7 +11,7 @@ WENV_WINEDEBUG=${WENV_WINEDEBUG:-+systray}
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/hardening.sh"
 wenv_start
-wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/standin.reg"
+wenv_reg_import "$PIXMOTE_ROOT/tests/data/standin.reg"
 script=$WENV_DIR/script.txt
 for k in $(seq 0 5); do echo 495; done >"$script"
 
