@@ -3,7 +3,9 @@
 #include "app/app.h"
 
 #include "app/dialog.h"
+#include "app/settings.h"
 #include "app/tray.h"
+#include "app/warning.h"
 #include "capture/session.h"
 #include "capture/tick.h"
 
@@ -17,6 +19,16 @@ namespace {
 UINT taskbarCreated = 0;
 // Set once the close sequence has run: the icon is gone for good and is not added again.
 bool closed = false;
+
+// What the capture session is handed: the warning box, the tray's looks and the settings of the
+// moment.
+void showSessionState(std::int16_t state) {
+    trayShowState(NIM_MODIFY, state);
+}
+
+CaptureChoices currentChoices() {
+    return {settings.timerMultiplier, settings.stillMode};
+}
 
 void closeSequence(HWND dialog) {
     EndDialog(dialog, 1);  // hides the dialog; the window stays until the process ends
@@ -76,6 +88,7 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             appDialog = dialog;
             closed = false;
             taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+            sessionSetHost({showWarning, showSessionState, currentChoices});
             return dialogInitialise(dialog);
         case WM_COMMAND:
             return command(dialog, wParam);

@@ -5,7 +5,6 @@
 #include "bench/alloc_counter.h"
 #include "bench/bench.h"
 
-#include "app/settings.h"
 #include "capture/quantize.h"
 #include "capture/tracking.h"
 #include "gif/animation_writer.h"
@@ -73,8 +72,7 @@ int runLongRecording(long ticks, FrameSize size) {
         static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
     std::vector<std::uint8_t> previous(bytes, 0);
     std::vector<std::uint8_t> current(bytes, 0);
-    settings.timerMultiplier = 1;
-    settings.stillMode = false;
+    const TickInputs inputs;  // 110 ms, animation
     const long buffers = residentKiB();
 
     resetAllocationCounts();
@@ -83,7 +81,7 @@ int runLongRecording(long ticks, FrameSize size) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         return 1;
     }
-    beginTracking();
+    beginTracking(inputs.delayStep);
     countAllocations(false);
     printAllocations("start");
     const long started = residentKiB();
@@ -98,7 +96,7 @@ int runLongRecording(long ticks, FrameSize size) {
         }
         countAllocations(true);
         quantizeFrame(scenePixels(scene), size.width, size.height, current.data());
-        trackFrame(previous.data(), current.data(), size.width, size.height);
+        trackFrame(previous.data(), current.data(), size.width, size.height, inputs);
         countAllocations(false);
         if ((tick + 1) % (ticks / 10 > 0 ? ticks / 10 : 1) == 0) {
             std::printf("resident KiB after tick %ld: %ld\n", tick + 1, residentKiB());

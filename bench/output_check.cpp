@@ -6,7 +6,6 @@
 #include "bench/bench.h"
 #include "bench/giflib_alone.h"
 
-#include "app/settings.h"
 #include "capture/quantize.h"
 #include "capture/tracking.h"
 #include "gif/animation_writer.h"
@@ -46,21 +45,18 @@ bool writePipeline(const std::string& path, FrameSize size, Motion motion, int t
         static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
     std::vector<std::uint8_t> previous(bytes, 0);
     std::vector<std::uint8_t> current(bytes, 0);
-    const Settings saved = settings;
-    settings.timerMultiplier = 1;
-    settings.stillMode = false;
+    const TickInputs inputs;  // 110 ms, animation
     bool levelsMatch = beginAnimation(path.c_str(), size.width, size.height);
-    beginTracking();
+    beginTracking(inputs.delayStep);
     for (int tick = 0; tick < ticks && levelsMatch; ++tick) {
         if (tick > 0) {
             advanceScene(scene, Buffers::Both);
         }
         quantizeFrame(scenePixels(scene), size.width, size.height, current.data());
         levelsMatch = std::memcmp(current.data(), sceneLevels(scene), bytes) == 0;
-        trackFrame(previous.data(), current.data(), size.width, size.height);
+        trackFrame(previous.data(), current.data(), size.width, size.height, inputs);
     }
     endAnimation();
-    settings = saved;
     return levelsMatch;
 }
 

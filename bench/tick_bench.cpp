@@ -7,7 +7,6 @@
 #include "bench/bench.h"
 #include "bench/giflib_alone.h"
 
-#include "app/settings.h"
 #include "capture/quantize.h"
 #include "capture/tracking.h"
 #include "gif/animation_writer.h"
@@ -41,14 +40,12 @@ void pipelineTicks(benchmark::State& state, FrameSize size, Motion motion) {
     Scene scene = makeScene(size.width, size.height, motion);
     std::vector<std::uint8_t> previous(frameBytes(size), 0);
     std::vector<std::uint8_t> current(frameBytes(size), 0);
-    const Settings saved = settings;
-    settings.timerMultiplier = 1;
-    settings.stillMode = false;
+    const TickInputs inputs;  // 110 ms, animation
     if (!beginAnimation(kSink, size.width, size.height)) {
         state.SkipWithError("cannot open /dev/null");
         return;
     }
-    beginTracking();
+    beginTracking(inputs.delayStep);
     // The first tick makes the first screen pending, the second writes the framed image; a
     // few more so that every later tick is an ordinary one.
     for (int i = 0; i < 4; ++i) {
@@ -56,7 +53,7 @@ void pipelineTicks(benchmark::State& state, FrameSize size, Motion motion) {
             advanceScene(scene, Buffers::Pixels);
         }
         quantizeFrame(scenePixels(scene), size.width, size.height, current.data());
-        trackFrame(previous.data(), current.data(), size.width, size.height);
+        trackFrame(previous.data(), current.data(), size.width, size.height, inputs);
     }
 
     resetAllocationCounts();
@@ -64,14 +61,13 @@ void pipelineTicks(benchmark::State& state, FrameSize size, Motion motion) {
         advanceScene(scene, Buffers::Pixels);
         countAllocations(true);
         quantizeFrame(scenePixels(scene), size.width, size.height, current.data());
-        trackFrame(previous.data(), current.data(), size.width, size.height);
+        trackFrame(previous.data(), current.data(), size.width, size.height, inputs);
         countAllocations(false);
     }
     reportAllocations(state);
 
     flushPendingFrame(previous.data());
     endAnimation();
-    settings = saved;
 }
 
 // The same images through giflib alone: a delay block and the changed rectangle per tick.
@@ -116,15 +112,13 @@ void compareOnly(benchmark::State& state, FrameSize size) {
     std::vector<std::uint8_t> previous(frameBytes(size), 0);
     std::vector<std::uint8_t> current(frameBytes(size), 0);
     quantizeFrame(scenePixels(scene), size.width, size.height, current.data());
-    const Settings saved = settings;
-    settings.stillMode = false;
-    beginTracking();
-    trackFrame(previous.data(), current.data(), size.width, size.height);  // first tick
+    const TickInputs inputs;  // 110 ms, animation
+    beginTracking(inputs.delayStep);
+    trackFrame(previous.data(), current.data(), size.width, size.height, inputs);  // first tick
     for (auto _ : state) {
-        trackFrame(previous.data(), current.data(), size.width, size.height);
+        trackFrame(previous.data(), current.data(), size.width, size.height, inputs);
         benchmark::ClobberMemory();
     }
-    settings = saved;
 }
 
 // One step of the sparse sequence (the block erased and drawn again in the pixels), which

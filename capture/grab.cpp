@@ -1,7 +1,7 @@
 // The frame grab: the emulator's screen rectangle, shrunk to W x H, read out as 32-bit
 // top-down pixels. No step checks its result: a copy that fails leaves the last picture that
 // worked in the buffers, and the recording sees an unchanged screen. The copy is not made
-// while the emulator's window is hidden.
+// while the emulator's window is hidden or minimised.
 #include "capture/grab.h"
 
 #include "capture/session.h"
@@ -14,8 +14,10 @@ LockedFrames grabFrame() {
     // A window that is not shown holds no picture of the emulator: its copy would be whatever
     // lies behind it on the screen. A window being closed is hidden before it goes, so this is
     // also the last moment of a closing emulator. Such a tick, like one on a window that is
-    // gone, keeps the last picture that was copied.
-    const bool shown = IsWindowVisible(geometry.window) != FALSE;
+    // gone, keeps the last picture that was copied. A minimised window still counts as
+    // visible, but its copy is black or stale: it too keeps the last picture.
+    const bool shown =
+        IsWindowVisible(geometry.window) != FALSE && IsIconic(geometry.window) == FALSE;
     HDC windowContext = shown ? GetDC(geometry.window) : nullptr;
     HDC memoryContext = CreateCompatibleDC(windowContext);
     SelectObject(memoryContext, buffers.bitmap);

@@ -1,5 +1,6 @@
 // The frame grab: copies the emulator's screen rectangle, at W x H, into the pixel buffer;
-// while the emulator's window is hidden (or gone) the buffer keeps the last picture copied.
+// while the emulator's window is hidden, minimised or gone the buffer keeps the last picture
+// copied.
 // The only platform-bound step of a tick. Called by captureTick and by the stop before a first
 // tick. Leaves the previous frame, the current frame and the pixel buffer locked (in that order)
 // and returns their addresses; the caller unlocks them.

@@ -3,9 +3,6 @@
 // file dialog run nested loops, so a press can arrive while an operation is still unfinished.
 #include "capture/session.h"
 
-#include "app/settings.h"
-#include "app/tray.h"
-#include "app/warning.h"
 #include "capture/grab.h"
 #include "capture/quantize.h"
 #include "capture/tracking.h"
@@ -23,6 +20,14 @@ constexpr UINT kTickMilliseconds = 110;
 // finds the buffers complete and the name empty.
 enum class Preparing { No, MakingBuffers, FileDialog };
 
+void noWarning(const char* /*text*/) {}
+void noLook(std::int16_t /*state*/) {}
+CaptureChoices defaultChoices() {
+    return {};
+}
+
+SessionHost host = {noWarning, noLook, defaultChoices};
+
 std::int16_t state = Halted;
 Preparing preparing = Preparing::No;
 CaptureGeometry geometry;
@@ -34,7 +39,7 @@ const char kFilter[] = "GIF Files (*.gif)\0*.gif\0All Files (*.*)\0*.*\0\0";
 
 void enterState(std::int16_t next) {
     state = next;
-    trayShowState(NIM_MODIFY, state);
+    host.showState(state);
 }
 
 bool buffersComplete() {
@@ -118,7 +123,8 @@ bool askFileName(HWND dialog) {
 void grabFirstFrame() {
     LockedFrames frames = grabFrame();
     quantizeFrame(frames.pixels, geometry.width, geometry.height, frames.current);
-    trackFrame(frames.previous, frames.current, geometry.width, geometry.height);
+    trackFrame(frames.previous, frames.current, geometry.width, geometry.height,
+               tickInputsOf(host.choices()));
     unlockFrames();
 }
 
@@ -144,6 +150,14 @@ void releaseBuffers() {
 }
 
 }  // namespace
+
+void sessionSetHost(const SessionHost& next) {
+    host = next;
+}
+
+CaptureChoices sessionChoices() {
+    return host.choices();
+}
 
 std::int16_t sessionState() {
     return state;
@@ -190,7 +204,9 @@ void sessionLeftPress(HWND dialog) {
 
 void prepareRecording(HWND dialog) {
     CaptureGeometry found;
-    if (!detectEmulator(&found)) {
+    const char* warning = nullptr;
+    if (!detectEmulator(&found, &warning)) {
+        host.showWarning(warning);
         return;
     }
     geometry = found;
@@ -200,7 +216,7 @@ void prepareRecording(HWND dialog) {
     enterState(Ready);
 
     if (!makeBuffers()) {
-        showWarning("Unable to allocate necessary memory.");
+        host.showWarning("Unable to allocate necessary memory.");
         preparing = Preparing::No;
         stopRecording(dialog);
         return;
@@ -220,16 +236,17 @@ void startRecording(HWND dialog) {
     // An empty name is what a press during the file dialog finds; it never names a file.
     if (fileName[0] == '\0' || !buffersComplete() ||
         !beginAnimation(fileName, geometry.width, geometry.height)) {
-        showWarning("Unable to open specified file for writing.");
+        host.showWarning("Unable to open specified file for writing.");
         stopRecording(dialog);
         return;
     }
 
-    beginTracking();
+    const CaptureChoices choices = host.choices();
+    beginTracking(delayStepOf(choices.timerMultiplier));
 
-    const UINT interval = kTickMilliseconds * static_cast<UINT>(settings.timerMultiplier);
+    const UINT interval = kTickMilliseconds * static_cast<UINT>(choices.timerMultiplier);
     if (SetTimer(dialog, kCaptureTimer, interval, nullptr) == 0) {
-        showWarning("Too many clocks or timers!");
+        host.showWarning("Too many clocks or timers!");
         stopRecording(dialog);
         return;
     }

@@ -3,12 +3,37 @@
 // sequence reach it through the event handler; everything runs on the GUI thread.
 #pragma once
 
+#include "capture/tracking.h"
 #include "detect/detect.h"
 #include "platform/win32.h"
 
 #include <cstdint>
 
 enum SessionState : std::int16_t { Halted = 0, Ready = 1, Capturing = 2 };
+
+// The settings a recording acts on, as they are at the moment of the call.
+struct CaptureChoices {
+    std::int16_t timerMultiplier = 1;  // 1, 2 or 3: a tick every 110, 220 or 330 ms
+    bool stillMode = false;
+};
+
+// What the session needs of the program around it. The program hands it down once, before
+// its dialog is initialised; until then warnings and looks go nowhere and the choices
+// are the defaults.
+struct SessionHost {
+    void (*showWarning)(const char* text);  // a warning box over the dialog; returns when closed
+    void (*showState)(std::int16_t state);  // the tray icon's look for a SessionState
+    CaptureChoices (*choices)();            // read at a start and at every tick
+};
+void sessionSetHost(const SessionHost& host);
+
+// The tracking's inputs for a tick taken with these choices.
+constexpr TickInputs tickInputsOf(CaptureChoices choices) {
+    return {delayStepOf(choices.timerMultiplier), choices.stillMode};
+}
+
+// The host's choices, for captureTick.
+CaptureChoices sessionChoices();
 
 // Read by the event handler (close refusal, right press) and by captureTick.
 std::int16_t sessionState();

@@ -20,8 +20,8 @@ INT_PTR captureTick(HWND dialog) {
     const CaptureGeometry& geometry = captureGeometry();
     LockedFrames frames = grabFrame();
     quantizeFrame(frames.pixels, geometry.width, geometry.height, frames.current);
-    const TrackOutcome outcome =
-        trackFrame(frames.previous, frames.current, geometry.width, geometry.height);
+    const TrackOutcome outcome = trackFrame(frames.previous, frames.current, geometry.width,
+                                            geometry.height, tickInputsOf(sessionChoices()));
     // Unlocked before a still-mode ending frees them: no block is freed while locked.
     unlockFrames();
     if (outcome == TrackOutcome::StillImageWritten) {

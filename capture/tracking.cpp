@@ -2,7 +2,6 @@
 // changes, because only then is its display time known; unchanged ticks lengthen its delay.
 #include "capture/tracking.h"
 
-#include "app/settings.h"
 #include "gif/animation_writer.h"
 
 #include <cstddef>
@@ -34,11 +33,6 @@ ChangeBox box;
 PendingFrame pending;
 
 constexpr std::uint32_t kLargestDelay = 65535;
-
-// 16, 32 or 48 hundredths: read afresh at every use, so a new timer choice counts at once.
-std::uint16_t delayStep() {
-    return static_cast<std::uint16_t>(16 * settings.timerMultiplier);
-}
 
 std::size_t frameBytes(std::int16_t width, std::int16_t height) {
     return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
@@ -138,9 +132,10 @@ void writePending(std::uint8_t* previous, std::uint16_t delay) {
 
 }  // namespace
 
-void beginTracking() {
+void beginTracking(std::uint16_t delayStep) {
     firstFrame = true;
     box.minX = -1;
+    pending.delay = delayStep;
 }
 
 bool trackingHasFrame() {
@@ -148,9 +143,9 @@ bool trackingHasFrame() {
 }
 
 TrackOutcome trackFrame(std::uint8_t* previous, const std::uint8_t* current, std::int16_t width,
-                        std::int16_t height) {
+                        std::int16_t height, TickInputs inputs) {
     if (box.minX < 0) {
-        pending.delay = delayStep();
+        pending.delay = inputs.delayStep;
         std::memcpy(previous, current, frameBytes(width, height));
         box.minX = 0;
         return TrackOutcome::Continue;
@@ -158,7 +153,7 @@ TrackOutcome trackFrame(std::uint8_t* previous, const std::uint8_t* current, std
 
     const bool changed = findChanges(previous, current, width, height);
 
-    if (settings.stillMode) {
+    if (inputs.stillMode) {
         writeFramedImage(previous);
         return TrackOutcome::StillImageWritten;
     }
@@ -169,22 +164,18 @@ TrackOutcome trackFrame(std::uint8_t* previous, const std::uint8_t* current, std
         pending.top = box.minY;
         pending.right = box.maxX;
         pending.bottom = box.maxY;
-        pending.delay = delayStep();
+        pending.delay = inputs.delayStep;
         std::memcpy(previous, current, frameBytes(width, height));
     } else {
         // The delay field holds at most 65535 hundredths: a longer still screen stays at that.
-        const std::uint32_t longer = std::uint32_t{pending.delay} + delayStep();
+        const std::uint32_t longer = std::uint32_t{pending.delay} + inputs.delayStep;
         pending.delay = static_cast<std::uint16_t>(longer > kLargestDelay ? kLargestDelay : longer);
     }
     return TrackOutcome::Continue;
 }
 
 void flushPendingFrame(std::uint8_t* previous) {
-    // Stopped before the first tick: nothing was grabbed and the delay is an earlier
-    // recording's. The file still gets its one framed image (of the blank frame), shown for one
-    // step, so it is a complete animation.
-    const std::uint16_t delay = trackingHasFrame() ? pending.delay : delayStep();
-    writeFrameDelay(delay);
+    writeFrameDelay(pending.delay);
     if (firstFrame) {
         writeFramedImage(previous);
     } else {

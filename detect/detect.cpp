@@ -3,10 +3,9 @@
 // order) and the geometry test of each profile against the open windows.
 //
 // Keys are opened, used and closed within one call, innermost first, on every path, and all of
-// them are closed before a warning box is shown. Nothing is kept between calls.
+// them are closed before it returns (so before its caller shows a warning). Nothing is kept
+// between calls.
 #include "detect/detect.h"
-
-#include "app/warning.h"
 
 #include <cstdint>
 #include <cstring>
@@ -189,16 +188,16 @@ bool searchCatalogue(HKEY program, CaptureGeometry* geometry) {
 
 }  // namespace
 
-bool detectEmulator(CaptureGeometry* result) {
+bool detectEmulator(CaptureGeometry* result, const char** warning) {
     HKEY software = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &software) != ERROR_SUCCESS) {
-        showWarning(kNoSoftwareKey);
+        *warning = kNoSoftwareKey;
         return false;
     }
     HKEY program = nullptr;
     if (RegOpenKeyExA(software, "Pixmote", 0, KEY_READ, &program) != ERROR_SUCCESS) {
         RegCloseKey(software);
-        showWarning(kNoProgramKey);
+        *warning = kNoProgramKey;
         return false;
     }
     CaptureGeometry found;
@@ -206,7 +205,7 @@ bool detectEmulator(CaptureGeometry* result) {
     RegCloseKey(program);
     RegCloseKey(software);
     if (!matched) {
-        showWarning(kNoEmulator);
+        *warning = kNoEmulator;
         return false;
     }
     *result = found;

@@ -1,5 +1,6 @@
 // Emulator detection: walks the EmulatorCatalogue below HKEY_CURRENT_USER\Software\Pixmote and
-// finds the first catalogued emulator window that is open. Called only by prepareRecording.
+// finds the first catalogued emulator window that is open. Called only by prepareRecording,
+// which shows the warning a failed detection returns.
 #pragma once
 
 #include "platform/win32.h"
@@ -22,6 +23,6 @@ struct CaptureGeometry {
 // enumeration order, that describes an open window. On a match width and height are at least
 // 1, every source value is at least 0 (a size is 0 only where the client area's is), and the far
 // edges sourceX + sourceWidth and sourceY + sourceHeight fit a signed 16-bit number.
-// False after its warning has been shown through showWarning; *result untouched.
-// Every key it opened is closed before it returns or shows a warning.
-bool detectEmulator(CaptureGeometry* result);
+// False with *warning set to the text to show the user (a static string); *result untouched.
+// Every key it opened is closed before it returns.
+bool detectEmulator(CaptureGeometry* result, const char** warning);

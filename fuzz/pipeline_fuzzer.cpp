@@ -16,7 +16,6 @@
 //            bits 0-2 rectangles (x, y, width, height, red: scaled to the frame),
 //            bits 3-4 ticks (1; 2; 1 + byte; 1 + 16-bit), bit 5 a new fill (red byte) first,
 //            bit 6 pseudo-random reds (seed byte) first, bit 7 one pixel (x, y, red) last.
-#include "app/settings.h"
 #include "tests/support/gif_replay.h"
 #include "tests/support/pipeline_driver.h"
 #include "tests/support/roundtrip_reference.h"
@@ -305,8 +304,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (!r.schedule.empty()) {
         const std::vector<int>& schedule = r.schedule;
-        r.input.beforeTick = [&schedule](int tick) {
-            settings.timerMultiplier = static_cast<std::int16_t>(
+        r.input.multiplierAt = [&schedule](int tick) {
+            return static_cast<std::int16_t>(
                 schedule[static_cast<std::size_t>(tick - 1) % schedule.size()]);
         };
     }

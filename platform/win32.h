@@ -137,6 +137,8 @@ constexpr WORD BN_CLICKED = 0;
 // ShowWindow.
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_MINIMIZE = 6;
+constexpr int SW_RESTORE = 9;
 
 // MessageBoxA.
 constexpr UINT MB_OK = 0x00000000;
@@ -262,6 +264,7 @@ BOOL WINAPI SetForegroundWindow(HWND hwnd);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL WINAPI ShowWindow(HWND hwnd, int command);
 BOOL WINAPI IsWindowVisible(HWND hwnd);
+BOOL WINAPI IsIconic(HWND hwnd);
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam,
                                    LPARAM lParam);

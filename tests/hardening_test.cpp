@@ -61,9 +61,10 @@ TEST_F(WarningWake, EveryWarningLeavesOneWakeUp) {
 // A hidden emulator window shows nothing of the emulator: a copy of it is whatever lies behind
 // it (under Wine, for an emulator being closed, a blank frame that stayed to the end of the
 // recording). While it is hidden the last picture stays; once shown again, copying resumes.
-using HiddenWindow = SessionTest;
+// A window hidden, or minimised (which still counts as visible), holds no picture to copy.
+class HiddenWindow : public SessionTest, public testing::WithParamInterface<int> {};
 
-TEST_F(HiddenWindow, KeepsTheLastPictureUntilTheWindowIsShownAgain) {
+TEST_P(HiddenWindow, KeepsTheLastPictureUntilTheWindowIsShownAgain) {
     const HWND window = addBare(96, 64);
     std::mt19937 random(47);
     const Levels first = randomScreen(96, 64, random);
@@ -76,7 +77,7 @@ TEST_F(HiddenWindow, KeepsTheLastPictureUntilTheWindowIsShownAgain) {
     stub::fireTimer();
     paint(window, second);
     stub::fireTimer();
-    ShowWindow(window, SW_HIDE);
+    ShowWindow(window, GetParam());
     stub::fillRect(window, 0, 0, 96, 64, 0xFFFFFF);  // what a copy would find now
     for (int t = 0; t < 3; ++t) {
         stub::fireTimer();
@@ -92,5 +93,10 @@ TEST_F(HiddenWindow, KeepsTheLastPictureUntilTheWindowIsShownAgain) {
     // second stays on screen through the hidden ticks; no white frame.
     expectShows(path, {first, second, third}, {1, 4, 2}, 16);
 }
+
+INSTANTIATE_TEST_SUITE_P(Hardening, HiddenWindow, testing::Values(SW_HIDE, SW_MINIMIZE),
+                         [](const testing::TestParamInfo<int>& param) {
+                             return param.param == SW_HIDE ? "Hidden" : "Minimised";
+                         });
 
 }  // namespace

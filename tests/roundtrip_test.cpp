@@ -3,7 +3,6 @@
 // the replay shows must be the quantized screen of its ticks inside the two-pixel border, shown
 // for exactly the ticks that screen stayed: the expectations come from the reference in
 // tests/support/roundtrip_reference, worked out tick by tick independently of the tracking code.
-#include "app/settings.h"
 #include "tests/support/gif_replay.h"
 #include "tests/support/pipeline_driver.h"
 #include "tests/support/roundtrip_reference.h"
@@ -96,8 +95,8 @@ void check(const Scenario& s, Random& random) {
         input.screens.push_back(pixels);
     }
     if (!s.multipliers.empty()) {
-        input.beforeTick = [&s](int tick) {
-            settings.timerMultiplier = s.multipliers[static_cast<std::size_t>(tick - 1)];
+        input.multiplierAt = [&s](int tick) {
+            return s.multipliers[static_cast<std::size_t>(tick - 1)];
         };
     }
 

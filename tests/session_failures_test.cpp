@@ -31,8 +31,11 @@ std::vector<std::string> filesIn(const std::filesystem::path& folder) {
 TEST_F(SessionTest, NoEmulatorLeavesTheSessionHaltedWithoutADialog) {
     const std::size_t mark = trayMark();
     addBareProfile();  // catalogued, but no window open
+    int keysDuringBox = -1;
+    stub::whileNextBoxOpen([&] { keysDuringBox = stub::held().keys; });
     press();
     EXPECT_EQ(warnings(), (std::vector<std::string>{kNoEmulator}));
+    EXPECT_EQ(keysDuringBox, 0);  // the catalogue is closed before the user is told
     EXPECT_TRUE(trayLooksSince(mark).empty());
     EXPECT_TRUE(stub::fileDialogs().empty());
     expectHaltedAndClean();

@@ -3,7 +3,6 @@
 // image one writeFramedImage or writeRegion, so the record list is the list of writer calls.
 #include "capture/tracking.h"
 
-#include "app/settings.h"
 #include "gif/animation_writer.h"
 #include "tests/support/gif_replay.h"
 
@@ -77,11 +76,7 @@ Records decodeRecords(const std::string& path) {
 // directly as levels.
 class Tracking : public ::testing::Test {
   protected:
-    void SetUp() override { settings = Settings{}; }
-    void TearDown() override {
-        settings = Settings{};
-        std::remove(path_.c_str());
-    }
+    void TearDown() override { std::remove(path_.c_str()); }
 
     void begin(std::int16_t width, std::int16_t height) {
         width_ = width;
@@ -91,11 +86,11 @@ class Tracking : public ::testing::Test {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = ::testing::TempDir() + "tracking_" + info->name() + ".gif";
         ASSERT_TRUE(beginAnimation(path_.c_str(), width, height));
-        beginTracking();
+        beginTracking(inputs_.delayStep);
     }
     TrackOutcome tick(const Bytes& frame) {
         current_ = frame;
-        return trackFrame(previous_.data(), current_.data(), width_, height_);
+        return trackFrame(previous_.data(), current_.data(), width_, height_, inputs_);
     }
     void ticks(const Bytes& frame, int count) {
         for (int i = 0; i < count; ++i) {
@@ -111,6 +106,7 @@ class Tracking : public ::testing::Test {
 
     std::int16_t width_ = 0;
     std::int16_t height_ = 0;
+    TickInputs inputs_;  // what the settings say at each tick
     Bytes previous_;
     Bytes current_;
     std::string path_;
@@ -182,7 +178,7 @@ TEST_F(Tracking, AStillScreenIsOneFramedImageShownForEveryTick) {
     for (std::int16_t multiplier = 1; multiplier <= 3; ++multiplier) {
         for (int n : {1, 2, 7}) {
             SCOPED_TRACE(std::to_string(multiplier) + " x " + std::to_string(n));
-            settings.timerMultiplier = multiplier;
+            inputs_.delayStep = delayStepOf(multiplier);
             begin(4, 2);
             ticks(F4, n);
             stop();
@@ -192,7 +188,7 @@ TEST_F(Tracking, AStillScreenIsOneFramedImageShownForEveryTick) {
 }
 
 TEST_F(Tracking, StillModeWritesTheFirstFrameAloneAtTheSecondTick) {
-    settings.stillMode = true;
+    inputs_.stillMode = true;
     begin(4, 2);
     EXPECT_EQ(tick(F1), TrackOutcome::Continue);
     EXPECT_EQ(tick(F6), TrackOutcome::StillImageWritten);
@@ -210,8 +206,8 @@ TEST_F(Tracking, StillModeWritesTheFirstFrameAloneAtTheSecondTick) {
 }
 
 TEST_F(Tracking, StillModeStoppedAfterOneTickKeepsItsDelay) {
-    settings.stillMode = true;
-    settings.timerMultiplier = 2;
+    inputs_.stillMode = true;
+    inputs_.delayStep = delayStepOf(2);
     begin(4, 2);
     ticks(F1, 1);
     stop();
@@ -222,7 +218,7 @@ TEST_F(Tracking, StillModeSwitchedOnEndsTheAnimationWithThePendingFrame) {
     begin(4, 2);
     ticks(F1, 2);
     ticks(F4, 1);
-    settings.stillMode = true;
+    inputs_.stillMode = true;
     EXPECT_EQ(tick(F6), TrackOutcome::StillImageWritten);
     endAnimation();
     // The pending frame (F4) as a whole framed image without a delay; F6 never reaches the file.
@@ -232,10 +228,10 @@ TEST_F(Tracking, StillModeSwitchedOnEndsTheAnimationWithThePendingFrame) {
 TEST_F(Tracking, ANewTimerChoiceChangesTheStepFromTheNextTick) {
     begin(4, 2);
     ticks(F1, 2);  // 16 + 16
-    settings.timerMultiplier = 3;
+    inputs_.delayStep = delayStepOf(3);
     ticks(F1, 1);  // + 48
     ticks(F4, 1);  // written with 80; F4 starts at 48
-    settings.timerMultiplier = 2;
+    inputs_.delayStep = delayStepOf(2);
     ticks(F4, 1);  // + 32
     stop();
     EXPECT_EQ(records(),
@@ -243,7 +239,7 @@ TEST_F(Tracking, ANewTimerChoiceChangesTheStepFromTheNextTick) {
 }
 
 TEST_F(Tracking, TheDelayStopsAtTheLargestTheFileCanHold) {
-    settings.timerMultiplier = 3;
+    inputs_.delayStep = delayStepOf(3);
     for (int n : {1365, 1366, 3000}) {
         SCOPED_TRACE(n);
         begin(4, 2);
@@ -276,7 +272,7 @@ TEST_F(Tracking, AStopBeforeTheFirstTickWritesTheBlankFrameForOneStep) {
     ticks(F1, 40);
     stop();
 
-    settings.timerMultiplier = 2;
+    inputs_.delayStep = delayStepOf(2);
     begin(4, 2);
     EXPECT_FALSE(trackingHasFrame());
     stop();

@@ -77,12 +77,22 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command) {
     }
     const bool wasVisible = window->visible;
     window->visible = command != SW_HIDE;
+    if (command == SW_MINIMIZE) {
+        window->minimized = true;
+    } else if (command == SW_RESTORE || command == SW_SHOWNORMAL) {
+        window->minimized = false;
+    }
     return wasVisible ? TRUE : FALSE;
 }
 
 BOOL WINAPI IsWindowVisible(HWND hwnd) {
     const Window* window = liveWindow(hwnd);
     return window != nullptr && window->visible ? TRUE : FALSE;
+}
+
+BOOL WINAPI IsIconic(HWND hwnd) {
+    const Window* window = liveWindow(hwnd);
+    return window != nullptr && window->minimized ? TRUE : FALSE;
 }
 
 BOOL WINAPI SetForegroundWindow(HWND hwnd) {

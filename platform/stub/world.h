@@ -45,6 +45,7 @@ struct Window {
     std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, row-major, top row first
     bool destroyed = false;
     bool visible = false;
+    bool minimized = false;  // SW_MINIMIZE until SW_RESTORE or SW_SHOWNORMAL
 };
 struct Bitmap {
     int width = 0;

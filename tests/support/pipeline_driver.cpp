@@ -1,6 +1,5 @@
 #include "tests/support/pipeline_driver.h"
 
-#include "app/settings.h"
 #include "capture/quantize.h"
 #include "capture/tracking.h"
 #include "gif/animation_writer.h"
@@ -9,9 +8,7 @@
 
 PipelineResult runPipeline(const PipelineInput& input, const char* path) {
     PipelineResult result;
-    const Settings saved = settings;
-    settings.timerMultiplier = input.timerMultiplier;
-    settings.stillMode = input.stillMode;
+    TickInputs inputs{delayStepOf(input.timerMultiplier), input.stillMode};
 
     // The session's GrayFrames, zero-filled when made.
     const std::size_t frameSize =
@@ -21,24 +18,23 @@ PipelineResult runPipeline(const PipelineInput& input, const char* path) {
 
     result.opened = beginAnimation(path, input.width, input.height);
     if (!result.opened) {
-        settings = saved;
         return result;
     }
-    beginTracking();
+    beginTracking(inputs.delayStep);
 
     for (std::size_t s = 0; s < input.screens.size() && !result.endedByStill; ++s) {
         const int repeat = input.ticks.empty() ? 1 : input.ticks[s];
         for (int i = 0; i < repeat; ++i) {
             const int tick = result.ticks + 1;
             if (input.stillModeFromTick > 0 && tick >= input.stillModeFromTick) {
-                settings.stillMode = true;
+                inputs.stillMode = true;
             }
-            if (input.beforeTick) {
-                input.beforeTick(tick);
+            if (input.multiplierAt) {
+                inputs.delayStep = delayStepOf(input.multiplierAt(tick));
             }
             quantizeFrame(input.screens[s].data(), input.width, input.height, current.data());
             result.ticks = tick;
-            if (trackFrame(previous.data(), current.data(), input.width, input.height) ==
+            if (trackFrame(previous.data(), current.data(), input.width, input.height, inputs) ==
                 TrackOutcome::StillImageWritten) {
                 result.endedByStill = true;
                 break;
@@ -50,6 +46,5 @@ PipelineResult runPipeline(const PipelineInput& input, const char* path) {
         flushPendingFrame(previous.data());
     }
     endAnimation();
-    settings = saved;
     return result;
 }

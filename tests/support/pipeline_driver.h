@@ -17,7 +17,8 @@ struct PipelineInput {
     std::int16_t timerMultiplier = 1;
     bool stillMode = false;
     int stillModeFromTick = 0;  // > 0: StillMode switched on just before this tick (1-based)
-    std::function<void(int tick)> beforeTick;  // optional, runs before each tick (1-based)
+    // Optional: the timer multiplier of each tick (1-based), for a choice changed mid-recording.
+    std::function<std::int16_t(int tick)> multiplierAt;
 };
 
 struct PipelineResult {
@@ -26,6 +27,5 @@ struct PipelineResult {
     bool endedByStill = false;  // a StillMode tick ended the recording (no flush)
 };
 
-// Runs one recording into the file at path. The Settings record is set from input for the run
-// and restored afterwards.
+// Runs one recording into the file at path.
 PipelineResult runPipeline(const PipelineInput& input, const char* path);
