@@ -20,6 +20,7 @@
 #   WENV_KEEP=1        keep the temporary directory for inspection
 #   WENV_EMU_TITLE     the emulator window's title that wenv_record expects in front (default
 #                      Calculator Stand-In; the stand-in's --caption changes it)
+#   WENV_SCREEN        the X screen, WIDTHxHEIGHTxDEPTH (default 1024x768x24)
 #   WENV_WINEDEBUG     Wine's debug channels (default -all)
 #
 # How the tray is observed. Wine's shell (explorer.exe) shows the notification area, when no
@@ -151,7 +152,7 @@ wenv_cleanup() {
 wenv_start_xvfb() {
     local fifo=$WENV_DIR/displayfd
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" \
+    Xvfb -displayfd 3 -screen 0 "${WENV_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$fifo" \
         >"$WENV_DIR/xvfb.log" 2>&1 &
     WENV_XVFB_PID=$!
     local display=""
