@@ -4,6 +4,7 @@
 #
 #   source "$PIXMOTE_ROOT/tests/wine/lib/free42.sh"
 #   f42_build_or_skip              # before wenv_start: "SKIP: ..." and exit 0 without ../shared
+#                                  # (f42_build: the same, but returns instead of ending the check)
 #   wenv_start
 #   f42_start                      # its window at (600, 0); F42_CW x F42_CH client at F42_X, F42_Y
 #   wenv_pixmote
@@ -29,7 +30,9 @@ F42_BUILD=${PIXMOTE_FREE42_BUILD:-$PIXMOTE_ROOT/build-free42}
 F42_EXE=$F42_BUILD/free42.exe
 F42_LCD_CHECK=$PIXMOTE_TOOLS/pixmote-lcd-check
 # Layouts at scale 1 as pixmote-lcd-check takes them: the client, and where the screen starts.
+# shellcheck disable=SC2034  # used by the checks
 F42_REALISTIC=340x617+40+138
+# shellcheck disable=SC2034
 F42_STANDARD=302x348+20+20
 # Where the window is put: right of the settings dialog, the save dialog and the boxes (at the
 # screen's origin) and above the tray (parked at the bottom left). A window 1.5 times the first
@@ -43,16 +46,18 @@ F42_Y=0
 F42_CW=0
 F42_CH=0
 
-# f42_build_or_skip: builds free42.exe unless it is built already; without the fixture the
-# check is skipped (exit 0), and a failed build fails it.
-f42_build_or_skip() {
+# f42_build: builds free42.exe unless it is built already. Fails, saying why, without the
+# fixture (F42_MISSING=1 then) or when the build fails.
+f42_build() {
+    F42_MISSING=0
     if [[ ! -f "$F42_FIXTURE/build.sh" ]]; then
+        F42_MISSING=1
         echo "SKIP: ../shared/fixtures/free42 not found ($F42_FIXTURE)"
-        exit 0
+        return 1
     fi
     [[ -x "$F42_LCD_CHECK" ]] || {
         echo "free42: missing $F42_LCD_CHECK (scripts/build-tools.sh)" >&2
-        exit 1
+        return 1
     }
     mkdir -p "$F42_BUILD"
     # One build at a time, also when two checks start together.
@@ -60,8 +65,16 @@ f42_build_or_skip() {
         >"$F42_BUILD/build-run.log" 2>&1; then
         echo "free42: the build failed (see $F42_BUILD/build-run.log)" >&2
         tail -n 20 "$F42_BUILD/build-run.log" >&2
-        exit 1
+        return 1
     fi
+}
+
+# f42_build_or_skip: f42_build, for a check about Free42 alone: skipped (exit 0) without the
+# fixture, failed (exit 1) when the build fails.
+f42_build_or_skip() {
+    f42_build && return 0
+    ((F42_MISSING == 1)) && exit 0
+    exit 1
 }
 
 # f42_geometry [win-info|win-resize W H|win-move X Y]: runs the driver command on Free42's
