@@ -14,6 +14,14 @@ int appRun(HWND dialog) {
     // and Escape have no meaning in the settings dialog.
     MSG msg = {};
     for (;;) {
+        if (!IsWindow(dialog)) {
+            // The dialog was destroyed, and its close sequence posted the quit message. A
+            // fetch filtered on a window that no longer exists fails on Windows and waits for
+            // ever under Wine: take the quit message, and its exit code, directly.
+            return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)
+                       ? static_cast<int>(msg.wParam)
+                       : 1;
+        }
         const BOOL got = GetMessageA(&msg, dialog, 0, 0);
         if (got == 0) {
             return static_cast<int>(msg.wParam);

@@ -45,6 +45,16 @@ target_link_options(pixmote PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(pixmote PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# A Wine check of the loop's ending after the dialog is destroyed (tests/wine/destroy.sh): the
+# program's own entry point and resources, with a console main of the check's own.
+add_executable(pixmote-destroy-check tests/wine/destroy_check.cpp app/main.cpp res/pixmote.rc)
+add_dependencies(pixmote-destroy-check pixmote_icons)
+target_link_libraries(pixmote-destroy-check PRIVATE pixmote_app user32 gdi32 comdlg32 shell32
+    advapi32)
+target_link_options(pixmote-destroy-check PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(pixmote-destroy-check PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
 # The resource check runs on the build machine: it draws the icons and compiles the resource
 # script itself.
 enable_testing()

@@ -49,6 +49,18 @@ TEST_F(ShellEntry, LoopDispatchesQueuedMessagesUntilTheQuit) {
     EXPECT_EQ(3, settings.timerMultiplier);
 }
 
+TEST_F(ShellEntry, LoopEndsWithZeroAfterTheDialogWasDestroyed) {
+    // Destroyed while Halted: the close sequence runs inside WM_DESTROY and the loop must still
+    // end with the quit message's code, not with an error for the vanished window.
+    const HWND dialog = start();
+    stub::post(WM_COMMAND, 40007);  // still queued when the window goes: never delivered
+    stub::send(WM_DESTROY);
+    stub::destroyWindow(dialog);
+    EXPECT_EQ(0, appRun(dialog));
+    EXPECT_EQ(0, stub::quitCode());
+    EXPECT_EQ(1, settings.timerMultiplier);
+}
+
 TEST_F(ShellEntry, LoopEndsWhenNoMessageCanCome) {
     // The stand-in reports an error (-1) once nothing is queued: the loop must end, not spin.
     const HWND dialog = start();

@@ -25,6 +25,27 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT /*filterMin*/, UINT /*filterM
     return msg->message == WM_QUIT ? 0 : 1;
 }
 
+// Only what the loop asks for: the first queued message in the range, taken off with PM_REMOVE.
+BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove) {
+    World& w = world();
+    for (auto it = w.queue.begin(); it != w.queue.end(); ++it) {
+        const bool inRange = filterMin == 0 && filterMax == 0
+                                 ? true
+                                 : it->message >= filterMin && it->message <= filterMax;
+        const bool forWindow = hwnd == nullptr || it->hwnd == hwnd || it->message == WM_QUIT;
+        if (inRange && forWindow) {
+            if (msg != nullptr) {
+                *msg = *it;
+            }
+            if ((remove & PM_REMOVE) != 0) {
+                w.queue.erase(it);
+            }
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 BOOL WINAPI TranslateMessage(const MSG* /*msg*/) {
     return FALSE;
 }
