@@ -1,0 +1,46 @@
+// Finding the calculator screen in a picture of an emulator's client area. Portable: plain
+// memory only. Called by the /locate command and by the helper's proposal step; the tests run it
+// on pictures with known answers.
+//
+// How it looks:
+//  1. Rectangles whose four sides are edges (a colour change along at least 80 % of the side, or
+//     the client area's own border), with something plain just outside each inner side (a rim,
+//     a bezel, a status bar), and at least one window pixel per dot.
+//  2. A rectangle that divides into whole dots, every dot one colour, is the screen drawn at a
+//     whole scale; the largest such rectangle wins (a rectangle drawn on the screen is smaller).
+//  3. Otherwise a rectangle whose colour changes are explained by its dots (each dot's colour
+//     taken at its centre; a changing pixel lies within the colours of the dots it overlaps)
+//     is the screen drawn at a scale that is not whole, smoothly or not. In both steps frames
+//     (a rectangle whose inner border is one colour all round, around another candidate) are
+//     passed over.
+//  4. Otherwise the screen's background may run on beyond the screen (an LCD glass drawn around
+//     it): inside the smallest edged region that holds it, the dots that differ from the
+//     background (or, given a second picture, the dots that changed) give the dot size, from
+//     their runs, and the screen is placed at their top-left corner, kept inside the region.
+// When none of these finds a place, it says why instead of guessing: Blank when the only
+// candidate regions show nothing but their background (press some keys and look again with a
+// second picture), NotFound otherwise.
+#pragma once
+
+#include "add/picture.h"
+
+#include <string>
+
+enum class LocateOutcome { Found, Blank, NotFound };
+
+struct ScreenPlace {
+    LocateOutcome outcome = LocateOutcome::NotFound;
+    int x = 0;  // the screen's rectangle in client pixels
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    double pitchX = 0;  // window pixels per dot, across and down
+    double pitchY = 0;
+    bool whole = false;  // width and height are whole multiples of the dots
+    std::string how;     // one line: how it was found, or why it was not
+};
+
+// picture: the client area now; before: an earlier picture of the same size (or null), whose
+// differences show where the screen changed. dotsAcross x dotsDown: the calculator's screen.
+ScreenPlace locateScreen(const Picture& picture, int dotsAcross, int dotsDown,
+                         const Picture* before = nullptr);

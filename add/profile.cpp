@@ -1,0 +1,182 @@
+// The proposed profile: the scale where a dot is one pixel when the window allows it, else the
+// window's own scale with the dot size kept; and the caption rule.
+#include "add/profile.h"
+
+#include <cctype>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Dots of a shape whose sides are at most this many pixels at scale 1.
+constexpr int kMaxDotSide = 4;
+// A measured dot shape matches a whole one within this share.
+constexpr double kShapeSlack = 0.03;
+
+int roundedDiv(int value, double scale) {
+    return static_cast<int>(std::lround(value / scale));
+}
+
+// The smallest whole dot shape a x b whose aspect is the measured one's.
+bool wholeDotShape(double pitchX, double pitchY, int* a, int* b) {
+    const double ratio = pitchX / pitchY;
+    for (int sum = 2; sum <= 2 * kMaxDotSide; ++sum) {
+        for (int w = 1; w <= kMaxDotSide; ++w) {
+            const int h = sum - w;
+            if (h < 1 || h > kMaxDotSide) {
+                continue;
+            }
+            if (std::abs(static_cast<double>(w) / h / ratio - 1.0) <= kShapeSlack) {
+                *a = w;
+                *b = h;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void keepDots(Profile* p, int width, int height) {
+    if (width != 1 || height != 1) {
+        p->dotWidth = width;
+        p->dotHeight = height;
+    }
+}
+
+bool isNumberToken(const std::string& token) {
+    std::size_t i = 0;
+    std::size_t end = token.size();
+    if (i < end && (token[i] == '(' || token[i] == '[' || token[i] == '#')) {
+        ++i;
+    }
+    if (end > i && (token[end - 1] == ')' || token[end - 1] == ']')) {
+        --end;
+    }
+    bool digit = false;
+    for (; i < end; ++i) {
+        const auto c = static_cast<unsigned char>(token[i]);
+        if (std::isdigit(c)) {
+            digit = true;
+        } else if (c != '.' && c != ',') {
+            return false;
+        }
+    }
+    return digit;
+}
+
+bool isFileToken(const std::string& token) {
+    if (token.find('\\') != std::string::npos || token.find('/') != std::string::npos) {
+        return true;
+    }
+    const std::size_t dot = token.rfind('.');
+    if (dot == std::string::npos || dot == 0 || token.size() - dot - 1 < 1 ||
+        token.size() - dot - 1 > 4) {
+        return false;
+    }
+    for (std::size_t i = dot + 1; i < token.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(token[i]))) {
+            return false;
+        }
+    }
+    for (std::size_t i = dot + 1; i < token.size(); ++i) {
+        if (std::isalpha(static_cast<unsigned char>(token[i]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int clientWidth,
+                    int clientHeight, Profile* profile) {
+    if (place.outcome != LocateOutcome::Found || dotsAcross <= 0 || dotsDown <= 0) {
+        return false;
+    }
+    Profile p;
+    const bool bare =
+        place.x == 0 && place.y == 0 && place.width == clientWidth && place.height == clientHeight;
+    p.kind = bare ? ProfileKind::Bare : ProfileKind::Layout;
+
+    if (place.whole) {
+        const int px = place.width / dotsAcross;
+        const int py = place.height / dotsDown;
+        if (bare) {
+            p.cx = dotsAcross;
+            p.cy = dotsDown;
+        } else if (clientWidth % px == 0 && clientHeight % py == 0 && place.x % px == 0 &&
+                   place.y % py == 0) {
+            p.cx = dotsAcross;
+            p.cy = dotsDown;
+            p.rcx = clientWidth / px;
+            p.rcy = clientHeight / py;
+            p.rx = place.x / px;
+            p.ry = place.y / py;
+        } else {
+            p.cx = place.width;
+            p.cy = place.height;
+            p.rcx = clientWidth;
+            p.rcy = clientHeight;
+            p.rx = place.x;
+            p.ry = place.y;
+            keepDots(&p, px, py);
+            p.anyScale = p.dotWidth != 0 ? 1 : 0;
+        }
+    } else {
+        int a = 0;
+        int b = 0;
+        if (!wholeDotShape(place.pitchX, place.pitchY, &a, &b)) {
+            return false;
+        }
+        const double scale = (place.pitchX / a + place.pitchY / b) / 2.0;
+        p.cx = dotsAcross * a;
+        p.cy = dotsDown * b;
+        p.anyScale = 1;
+        keepDots(&p, a, b);
+        if (!bare) {
+            p.rcx = roundedDiv(clientWidth, scale);
+            p.rcy = roundedDiv(clientHeight, scale);
+            p.rx = roundedDiv(place.x, scale);
+            p.ry = roundedDiv(place.y, scale);
+        }
+    }
+    if (wholeClientShadows(p, clientWidth, clientHeight)) {
+        p.note = "the whole window divides evenly into " + std::to_string(p.cx) + " x " +
+                 std::to_string(p.cy) + ": Pixmote would record all of it, not the screen";
+    }
+    *profile = p;
+    return true;
+}
+
+bool wholeClientShadows(const Profile& profile, int clientWidth, int clientHeight) {
+    return profile.kind == ProfileKind::Layout && profile.cx > 0 && profile.cy > 0 &&
+           clientWidth % profile.cx == 0 && clientHeight % profile.cy == 0;
+}
+
+int proposeCaptionMatch(const std::string& caption, std::string* prefix) {
+    std::size_t start = 0;
+    while (start < caption.size()) {
+        while (start < caption.size() && caption[start] == ' ') {
+            ++start;
+        }
+        std::size_t end = caption.find(' ', start);
+        if (end == std::string::npos) {
+            end = caption.size();
+        }
+        const std::string token = caption.substr(start, end - start);
+        if (!token.empty() && (isNumberToken(token) || isFileToken(token))) {
+            std::string head = caption.substr(0, start);
+            while (!head.empty() && (head.back() == ' ' || head.back() == '-' ||
+                                     head.back() == ':' || head.back() == '|')) {
+                head.pop_back();
+            }
+            if (head.empty()) {
+                return 0;
+            }
+            *prefix = head;
+            return 1;
+        }
+        start = end;
+    }
+    return 0;
+}

@@ -1,0 +1,53 @@
+// The catalogue profile the helper proposes for a located screen, and the caption rule.
+// Portable. Called by the /locate command and the helper's windows; tested natively.
+#pragma once
+
+#include "add/locate.h"
+
+#include <string>
+
+enum class ProfileKind { Bare, Layout, ChildWindow };
+
+// One profile, as the catalogue stores it. Zero means "not written" for the optional numbers
+// (RCX..RY only for a layout; DotWidth, DotHeight, AnyScale, CaptionMatch only when not 0).
+struct Profile {
+    ProfileKind kind = ProfileKind::Bare;
+    std::string className;
+    std::string caption;
+    std::string screenClass;  // the child window's class, for ProfileKind::ChildWindow
+    int captionMatch = 0;     // 1: the caption begins with `caption`
+    int cx = 0;
+    int cy = 0;
+    int rcx = 0;
+    int rcy = 0;
+    int rx = 0;
+    int ry = 0;
+    int anyScale = 0;
+    int dotWidth = 0;
+    int dotHeight = 0;
+    std::string note;  // a warning for the user, or empty
+
+    bool operator==(const Profile&) const = default;
+};
+
+// The profile that records `place` (found in a client area of clientWidth x clientHeight) with
+// one GIF pixel per dot where the window allows it:
+//  - the whole client area at a whole scale: a bare screen, CX x CY the dots;
+//  - a whole scale inside a client area that divides evenly by the dot size (and the screen's
+//    offset too): a layout at the scale where a dot is one pixel;
+//  - otherwise the layout at the window's own scale with the dot size kept in DotWidth and
+//    DotHeight (and AnyScale, so that the recording samples each dot at its centre);
+//  - a scale that is not whole: AnyScale, in units where the dots are the smallest whole shape
+//    (1 x 1, 2 x 3, ...) that fits the measured pitch; false when none fits.
+// Names (class, caption) are left empty: the caller fills them in.
+bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int clientWidth,
+                    int clientHeight, Profile* profile);
+
+// A caption that holds a file name or a number of its own ("Emu48 1.58", "Untitled - x.e48",
+// "Wabbitemu (2)") is matched by the part before it: returns 1 and sets *prefix. A caption
+// without one (including a name that contains digits, as "Free42 Binary") returns 0.
+int proposeCaptionMatch(const std::string& caption, std::string* prefix);
+
+// Detection takes the whole client area first when it divides evenly by CX x CY: a layout or
+// a child window profile must not be shadowed by that. True when `profile` is.
+bool wholeClientShadows(const Profile& profile, int clientWidth, int clientHeight);

@@ -1,0 +1,346 @@
+// The helper's locating core on pictures with known answers: the emulator stand-in's shapes, an
+// LCD whose glass runs on beyond the screen, smooth scaling that is not whole, blank screens
+// with a watched change, and pictures in which no screen can be found. Each case checks the
+// place found and the profile proposed from it, which is what the user ends up recording.
+#include "add/locate.h"
+#include "add/profile.h"
+#include "tools/common/frames.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kLcdBackground = 0x96AA92;
+constexpr std::uint32_t kLcdDot = 0x0B2327;
+
+std::uint32_t gray(int level) {
+    const std::uint32_t g = frames::grayOfLevel(level);
+    return g << 16 | g << 8 | g;
+}
+
+void fill(Picture* p, int x, int y, int w, int h, std::uint32_t colour) {
+    for (int row = y; row < y + h; ++row) {
+        for (int col = x; col < x + w; ++col) {
+            p->at(col, row) = colour;
+        }
+    }
+}
+
+// Dots (one colour each, row-major) drawn at (x, y), each dot px x py pixels.
+void drawDots(Picture* p, const std::vector<std::uint32_t>& dots, int across, int x, int y, int px,
+              int py) {
+    for (std::size_t i = 0; i < dots.size(); ++i) {
+        const int dx = static_cast<int>(i % static_cast<std::size_t>(across));
+        const int dy = static_cast<int>(i / static_cast<std::size_t>(across));
+        fill(p, x + dx * px, y + dy * py, px, py, dots[i]);
+    }
+}
+
+// Pattern k of the stand-in, as colours.
+std::vector<std::uint32_t> standInDots(int k, int across, int down) {
+    std::vector<std::uint32_t> dots;
+    for (std::uint8_t level : frames::pattern(k, across, down)) {
+        dots.push_back(gray(level));
+    }
+    return dots;
+}
+
+// An LCD showing two lines of made-up glyphs on its background, the first glyph at the top
+// left corner: what a calculator's home screen looks like.
+std::vector<std::uint32_t> lcdDots(int across, int down, bool blank = false) {
+    std::vector<std::uint32_t> dots(static_cast<std::size_t>(across * down), kLcdBackground);
+    if (blank) {
+        return dots;
+    }
+    for (int line = 0; line * 8 < down; ++line) {
+        for (int glyph = 0; glyph < across / 6 - (line == 0 ? 6 : 2); ++glyph) {
+            for (int row = 0; row < 7 && line * 8 + row < down; ++row) {
+                for (int col = 0; col < 5; ++col) {
+                    const auto bits = frames::mix(static_cast<std::uint32_t>(glyph + 3 * line),
+                                                  static_cast<std::uint32_t>(row), 7u);
+                    // Every glyph has its left column lit on its top row, so the text's corner is
+                    // a lit dot.
+                    if ((row == 0 && col == 0) || (bits >> col & 1u) != 0) {
+                        dots[static_cast<std::size_t>((line * 8 + row) * across + glyph * 6 +
+                                                      col)] = kLcdDot;
+                    }
+                }
+            }
+        }
+    }
+    return dots;
+}
+
+// The stand-in's calculator face (160 x 280 at scale 1, screen 96 x 64 at (32, 40)), every
+// part times `scale`, with the screen showing `dots`.
+Picture standInFace(int scale, const std::vector<std::uint32_t>& dots) {
+    Picture p(160 * scale, 280 * scale);
+    auto part = [&](int x, int y, int w, int h, std::uint32_t c) {
+        fill(&p, x * scale, y * scale, w * scale, h * scale, c);
+    };
+    part(0, 0, 160, 280, 0x3C465A);
+    part(26, 34, 108, 76, 0x9AA0A8);
+    part(30, 38, 100, 68, 0x202020);
+    part(40, 12, 80, 10, 0xD0D0D0);
+    for (int row = 0; row < 8; ++row) {
+        for (int col = 0; col < 5; ++col) {
+            part(12 + col * 28, 120 + row * 20, 24, 12, row < 3 ? 0x202428 : 0xC8C8C8);
+        }
+    }
+    drawDots(&p, dots, 96, 32 * scale, 40 * scale, scale, scale);
+    return p;
+}
+
+// A skin like Free42's "Realistic" one at first start: a dark bezel with keys, an LCD glass of
+// the screen's own background that runs 3 px left, 2 px right, 19 px above and 2 px below the
+// 131 x 16 screen, which is drawn at (40, 138) with dots 2 px wide and 3 px tall.
+Picture realisticSkin(const std::vector<std::uint32_t>& dots) {
+    Picture p(340, 617, 0x55554F);
+    for (int y = 0; y < 617; ++y) {  // a gentle gradient, as a photographed bezel has
+        for (int x = 0; x < 340; ++x) {
+            const auto v = static_cast<std::uint32_t>(0x48 + (x + y) / 60);
+            p.at(x, y) = v << 16 | v << 8 | (v - 4);
+        }
+    }
+    for (int row = 0; row < 7; ++row) {
+        for (int col = 0; col < 6; ++col) {
+            fill(&p, 22 + col * 50, 245 + row * 49, 44, 40, 0x2A2B2C);
+            fill(&p, 28 + col * 50, 252 + row * 49, 32, 8, 0xE8E0D0);
+        }
+    }
+    fill(&p, 37, 119, 267, 69, kLcdBackground);
+    fill(&p, 60, 124, 12, 6, kLcdDot);  // an annunciator above the screen
+    drawDots(&p, dots, 131, 40, 138, 2, 3);
+    return p;
+}
+
+// The picture `source` (of a layout at scale 1) shown at a scale that is not whole, smoothly
+// (each window pixel the area-weighted mean of what it covers) or by nearest pixel.
+Picture rescaled(const Picture& source, double scale, bool smooth) {
+    const int w = static_cast<int>(std::lround(source.width * scale));
+    const int h = static_cast<int>(std::lround(source.height * scale));
+    Picture p(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (!smooth) {
+                p.at(x, y) = source.at(std::min(source.width - 1, static_cast<int>(x / scale)),
+                                       std::min(source.height - 1, static_cast<int>(y / scale)));
+                continue;
+            }
+            double sum[3] = {0, 0, 0};
+            double weight = 0;
+            const double sx0 = x / scale;
+            const double sx1 = (x + 1) / scale;
+            const double sy0 = y / scale;
+            const double sy1 = (y + 1) / scale;
+            for (int v = static_cast<int>(sy0); v < sy1 && v < source.height; ++v) {
+                const double wy = std::min(sy1, v + 1.0) - std::max(sy0, static_cast<double>(v));
+                for (int u = static_cast<int>(sx0); u < sx1 && u < source.width; ++u) {
+                    const double wx =
+                        std::min(sx1, u + 1.0) - std::max(sx0, static_cast<double>(u));
+                    const std::uint32_t c = source.at(u, v);
+                    for (int ch = 0; ch < 3; ++ch) {
+                        sum[ch] += wx * wy * static_cast<double>(c >> (8 * ch) & 0xFFu);
+                    }
+                    weight += wx * wy;
+                }
+            }
+            std::uint32_t c = 0;
+            for (int ch = 0; ch < 3; ++ch) {
+                c |= static_cast<std::uint32_t>(std::lround(sum[ch] / weight)) << (8 * ch);
+            }
+            p.at(x, y) = c;
+        }
+    }
+    return p;
+}
+
+std::string describe(const Profile& p) {
+    std::string s = p.kind == ProfileKind::Bare ? "bare" : "layout";
+    s += " CX " + std::to_string(p.cx) + " CY " + std::to_string(p.cy);
+    if (p.kind == ProfileKind::Layout) {
+        s += " RCX " + std::to_string(p.rcx) + " RCY " + std::to_string(p.rcy) + " RX " +
+             std::to_string(p.rx) + " RY " + std::to_string(p.ry);
+    }
+    if (p.anyScale != 0) {
+        s += " AnyScale";
+    }
+    if (p.dotWidth != 0) {
+        s += " dots " + std::to_string(p.dotWidth) + "x" + std::to_string(p.dotHeight);
+    }
+    return s;
+}
+
+// Locates and proposes; the proposal as text (empty when nothing was found).
+std::string proposal(const Picture& p, int across, int down, const Picture* before = nullptr) {
+    const ScreenPlace place = locateScreen(p, across, down, before);
+    Profile profile;
+    if (!proposeProfile(place, across, down, p.width, p.height, &profile)) {
+        return "";
+    }
+    return describe(profile);
+}
+
+std::string rect(const ScreenPlace& s) {
+    return std::to_string(s.x) + "," + std::to_string(s.y) + " " + std::to_string(s.width) + "x" +
+           std::to_string(s.height);
+}
+
+TEST(Locate, BareScreensAtWholeScalesAreTheWholeClientArea) {
+    struct Case {
+        int px, py;
+    };
+    for (const Case c : {Case{1, 1}, Case{2, 2}, Case{3, 3}, Case{2, 3}, Case{3, 1}}) {
+        SCOPED_TRACE(std::to_string(c.px) + "x" + std::to_string(c.py));
+        for (int k : {0, 5, 8}) {
+            Picture p(96 * c.px, 64 * c.py);
+            drawDots(&p, standInDots(k, 96, 64), 96, 0, 0, c.px, c.py);
+            const ScreenPlace s = locateScreen(p, 96, 64);
+            EXPECT_EQ(rect(s), "0,0 " + std::to_string(p.width) + "x" + std::to_string(p.height));
+            EXPECT_TRUE(s.whole);
+            EXPECT_EQ(proposal(p, 96, 64), "bare CX 96 CY 64");
+        }
+    }
+}
+
+TEST(Locate, FaceLayoutsAreExpressedWhereADotIsOnePixel) {
+    for (int scale : {1, 2, 3}) {
+        SCOPED_TRACE(scale);
+        const Picture p = standInFace(scale, standInDots(3, 96, 64));
+        const ScreenPlace s = locateScreen(p, 96, 64);
+        EXPECT_EQ(rect(s), std::to_string(32 * scale) + "," + std::to_string(40 * scale) + " " +
+                               std::to_string(96 * scale) + "x" + std::to_string(64 * scale));
+        EXPECT_EQ(proposal(p, 96, 64), "layout CX 96 CY 64 RCX 160 RCY 280 RX 32 RY 40");
+    }
+    // A blank (all white) screen inside the face still has the rim's edges around it.
+    EXPECT_EQ(proposal(standInFace(2, std::vector<std::uint32_t>(96 * 64, 0xFFFFFF)), 96, 64),
+              "layout CX 96 CY 64 RCX 160 RCY 280 RX 32 RY 40");
+
+    // The 96 x 64 screen drawn 2x in a 240 x 320 face.
+    Picture face(240, 320, 0x404850);
+    fill(&face, 20, 30, 200, 140, 0x101010);
+    drawDots(&face, lcdDots(96, 64), 96, 24, 34, 2, 2);
+    EXPECT_EQ(proposal(face, 96, 64), "layout CX 96 CY 64 RCX 120 RCY 160 RX 12 RY 17");
+}
+
+TEST(Locate, AStatusBarUnderABareScreenMakesALayout) {
+    // 20 px of status bar: the client divides by the 2 px dots.
+    Picture even(192, 148, 0xF0F0F0);
+    drawDots(&even, standInDots(1, 96, 64), 96, 0, 0, 2, 2);
+    fill(&even, 4, 132, 60, 12, 0x303030);
+    EXPECT_EQ(proposal(even, 96, 64), "layout CX 96 CY 64 RCX 96 RCY 74 RX 0 RY 0");
+
+    // 19 px: it does not, so the layout stays at the window's scale with the dots' size kept.
+    Picture odd(192, 147, 0xF0F0F0);
+    drawDots(&odd, standInDots(1, 96, 64), 96, 0, 0, 2, 2);
+    fill(&odd, 4, 132, 60, 12, 0x303030);
+    EXPECT_EQ(proposal(odd, 96, 64),
+              "layout CX 192 CY 128 RCX 192 RCY 147 RX 0 RY 0 AnyScale dots 2x2");
+}
+
+TEST(Locate, AnLcdGlassWiderThanTheScreenIsReadFromItsDots) {
+    const Picture p = realisticSkin(lcdDots(131, 16));
+    const ScreenPlace s = locateScreen(p, 131, 16);
+    EXPECT_EQ(rect(s), "40,138 262x48") << s.how;
+    EXPECT_EQ(s.pitchX, 2.0);
+    EXPECT_EQ(s.pitchY, 3.0);
+    EXPECT_EQ(proposal(p, 131, 16),
+              "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3");
+}
+
+TEST(Locate, BlankScreensAreFoundThroughWhatChanged) {
+    const Picture blank = realisticSkin(lcdDots(131, 16, true));
+    const ScreenPlace alone = locateScreen(blank, 131, 16);
+    EXPECT_EQ(alone.outcome, LocateOutcome::Blank) << rect(alone);
+    const ScreenPlace unchanged = locateScreen(blank, 131, 16, &blank);
+    EXPECT_EQ(unchanged.outcome, LocateOutcome::Blank) << rect(unchanged);
+
+    // Keys pressed: the first line fills with text.
+    std::vector<std::uint32_t> typed = lcdDots(131, 16);
+    std::fill(typed.begin() + 131 * 8, typed.end(), kLcdBackground);
+    const Picture after = realisticSkin(typed);
+    const ScreenPlace s = locateScreen(after, 131, 16, &blank);
+    EXPECT_EQ(rect(s), "40,138 262x48") << s.how;
+}
+
+TEST(Locate, ScalesThatAreNotWholeProposeAnyScale) {
+    // A bare screen, smoothly and by nearest pixel.
+    Picture bare(96, 64);
+    drawDots(&bare, standInDots(2, 96, 64), 96, 0, 0, 1, 1);
+    for (bool smooth : {true, false}) {
+        SCOPED_TRACE(smooth ? "smooth" : "nearest");
+        for (double scale : {1.5, 2.5, 1.37}) {
+            SCOPED_TRACE(scale);
+            EXPECT_EQ(proposal(rescaled(bare, scale, smooth), 96, 64), "bare CX 96 CY 64 AnyScale");
+        }
+    }
+    // The face at 1.5 and 2.5: the layout comes back at scale 1.
+    for (double scale : {1.5, 2.5}) {
+        SCOPED_TRACE(scale);
+        EXPECT_EQ(proposal(rescaled(standInFace(1, standInDots(4, 96, 64)), scale, true), 96, 64),
+                  "layout CX 96 CY 64 RCX 160 RCY 280 RX 32 RY 40 AnyScale");
+    }
+}
+
+TEST(Locate, SaysSoWhenThereIsNoScreen) {
+    // Too small for the dots.
+    EXPECT_EQ(locateScreen(Picture(95, 64), 96, 64).outcome, LocateOutcome::NotFound);
+    // Noise: nothing is one colour, nothing has edged sides of whole dots.
+    Picture noise(250, 170);
+    for (int y = 0; y < noise.height; ++y) {
+        for (int x = 0; x < noise.width; ++x) {
+            noise.at(x, y) =
+                frames::mix(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 9u) &
+                0xFFFFFFu;
+        }
+    }
+    const ScreenPlace n = locateScreen(noise, 96, 64);
+    EXPECT_EQ(n.outcome, LocateOutcome::NotFound) << rect(n);
+    EXPECT_FALSE(n.how.empty());
+    // One colour that does not divide into the dots: blank, not a guess.
+    const ScreenPlace u = locateScreen(Picture(250, 170, 0xFFFFFF), 96, 64);
+    EXPECT_EQ(u.outcome, LocateOutcome::Blank) << rect(u);
+    // The face, asked for a screen larger than its own.
+    const ScreenPlace f = locateScreen(standInFace(1, standInDots(0, 96, 64)), 128, 64);
+    EXPECT_NE(f.outcome, LocateOutcome::Found) << rect(f) << " " << f.how;
+}
+
+TEST(Propose, CaptionsWithAFileNameOrANumberAreMatchedByTheirStart) {
+    std::string prefix;
+    EXPECT_EQ(proposeCaptionMatch("Free42 Binary", &prefix), 0);
+    EXPECT_EQ(proposeCaptionMatch("Calculator Stand-In", &prefix), 0);
+    EXPECT_EQ(proposeCaptionMatch("Wabbitemu (2)", &prefix), 1);
+    EXPECT_EQ(prefix, "Wabbitemu");
+    EXPECT_EQ(proposeCaptionMatch("Emu48 1.58", &prefix), 1);
+    EXPECT_EQ(prefix, "Emu48");
+    EXPECT_EQ(proposeCaptionMatch("Emu48 - C:\\states\\hp48.e48", &prefix), 1);
+    EXPECT_EQ(prefix, "Emu48");
+    EXPECT_EQ(proposeCaptionMatch("TilEm - game.8xp", &prefix), 1);
+    EXPECT_EQ(prefix, "TilEm");
+    EXPECT_EQ(proposeCaptionMatch("42", &prefix), 0);  // nothing before the number
+}
+
+TEST(Propose, ALayoutThatTheWholeClientTestWouldTakeIsFlagged) {
+    // A 288 x 640 face whose client divides by 96 x 64: detection would take all of it.
+    ScreenPlace s;
+    s.outcome = LocateOutcome::Found;
+    s.x = 96;
+    s.y = 64;
+    s.width = 96;
+    s.height = 64;
+    s.pitchX = s.pitchY = 1;
+    s.whole = true;
+    Profile p;
+    ASSERT_TRUE(proposeProfile(s, 96, 64, 288, 640, &p));
+    EXPECT_TRUE(wholeClientShadows(p, 288, 640));
+    EXPECT_NE(p.note, "");
+    ASSERT_TRUE(proposeProfile(s, 96, 64, 290, 640, &p));
+    EXPECT_EQ(p.note, "");
+}
+
+}  // namespace
