@@ -1,7 +1,6 @@
 // Dot sampling for the LCD check: dot centres in a stretched screenshot, dot blocks in a frame.
 #include "tools/lcdcheck/dots.h"
 
-#include <cmath>
 #include <cstddef>
 #include <fstream>
 
@@ -63,19 +62,22 @@ bool readPpm(const std::string& path, Picture* out, std::string* error) {
 }
 
 std::vector<std::uint8_t> dotsOfScreenshot(const Picture& client, const DotGeometry& g) {
-    const double sx = static_cast<double>(client.width) / g.layoutWidth;
-    const double sy = static_cast<double>(client.height) / g.layoutHeight;
+    // The pixel holding point p of the scale-1 layout is floor(p x client / layout); with p a
+    // dot's centre, a multiple of one half, twice both sides keeps it exact.
+    auto centre = [](int twiceCentre, int clientLength, int layoutLength) {
+        const long long at =
+            static_cast<long long>(twiceCentre) * clientLength / (2LL * layoutLength);
+        return static_cast<int>(at < clientLength ? at : clientLength - 1);
+    };
     const std::size_t count = static_cast<std::size_t>(g.across) * static_cast<std::size_t>(g.down);
     std::vector<std::uint8_t> samples(count * kPixelBytes, 0);
     std::size_t at = 0;
     for (int j = 0; j < g.down; ++j) {
-        const double cy = (g.screenY + j * g.dotHeight + g.dotHeight / 2.0) * sy;
-        int y = static_cast<int>(std::floor(cy));
-        y = y < client.height ? y : client.height - 1;
+        const int y =
+            centre(2 * (g.screenY + j * g.dotHeight) + g.dotHeight, client.height, g.layoutHeight);
         for (int i = 0; i < g.across; ++i, ++at) {
-            const double cx = (g.screenX + i * g.dotWidth + g.dotWidth / 2.0) * sx;
-            int x = static_cast<int>(std::floor(cx));
-            x = x < client.width ? x : client.width - 1;
+            const int x =
+                centre(2 * (g.screenX + i * g.dotWidth) + g.dotWidth, client.width, g.layoutWidth);
             const std::size_t from =
                 (static_cast<std::size_t>(y) * static_cast<std::size_t>(client.width) +
                  static_cast<std::size_t>(x)) *
