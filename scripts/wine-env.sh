@@ -241,14 +241,20 @@ wenv_winpath() {
     echo "Z:${p//\//\\}"
 }
 
-# wenv_driver [--timeout MS] COMMAND ARGS...: runs the driver; its stdout, without carriage
-# returns, on stdout; its exit code.
-wenv_driver() {
-    local out rc
-    out=$(timeout 90 wine "$DRIVER_EXE" "$@" 2>>"$WENV_DIR/driver.err")
+# wenv_tool EXE NAME ARGS...: runs a Windows test tool for at most 90 s; its stdout, without
+# carriage returns, on stdout; its exit code. Its stderr goes to $WENV_DIR/NAME.err.
+wenv_tool() {
+    local exe=$1 name=$2 out rc
+    shift 2
+    out=$(timeout 90 wine "$exe" "$@" 2>>"$WENV_DIR/$name.err")
     rc=$?
     printf '%s\n' "${out//$'\r'/}"
     return $rc
+}
+
+# wenv_driver [--timeout MS] COMMAND ARGS...: runs the driver (wenv_tool).
+wenv_driver() {
+    wenv_tool "$DRIVER_EXE" driver "$@"
 }
 
 # ---------------------------------------------------------------------------------------------

@@ -46,13 +46,9 @@ hard_build_tools || {
     exit 1
 }
 
-# hard_probe COMMAND ARGS...: runs the probe; its stdout without carriage returns; its exit code.
+# hard_probe COMMAND ARGS...: runs the probe (wenv_tool).
 hard_probe() {
-    local out rc
-    out=$(timeout 90 wine "$PROBE_EXE" "$@" 2>>"$WENV_DIR/probe.err")
-    rc=$?
-    printf '%s\n' "${out//$'\r'/}"
-    return $rc
+    wenv_tool "$PROBE_EXE" probe "$@"
 }
 
 # hard_objects: Pixmote's holdings, "gdi=N dc=N bitmap=N windows=N handles=N mru=N
