@@ -45,6 +45,13 @@ target_link_options(pixmote PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(pixmote PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# The helper pixmote-add.exe, beside pixmote.exe: the same libraries and the same static link.
+add_executable(pixmote-add WIN32 add/main.cpp)
+target_link_libraries(pixmote-add PRIVATE pixmote_add user32 gdi32 comdlg32 shell32 advapi32)
+target_link_options(pixmote-add PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(pixmote-add PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
 # A Wine check of the loop's ending after the dialog is destroyed (tests/wine/destroy.sh): the
 # program's own entry point and resources, with a console main of the check's own.
 add_executable(pixmote-destroy-check tests/wine/destroy_check.cpp app/main.cpp res/pixmote.rc)

@@ -1,0 +1,114 @@
+// /locate: window, picture, screen, profile, .reg file.
+#include "add/locate_command.h"
+
+#include "add/client_picture.h"
+#include "add/locate.h"
+#include "add/profile.h"
+#include "add/regfile.h"
+#include "platform/win32.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kMaxDots = 1024;
+
+struct LocateRequest {
+    std::string className;
+    std::string caption;
+    int across = 0;
+    int down = 0;
+    std::string out;
+    std::string group = "Added";
+    std::string name;
+};
+
+bool parseDots(const std::string& text, int* value) {
+    char* end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || n < 1 || n > kMaxDots) {
+        return false;
+    }
+    *value = static_cast<int>(n);
+    return true;
+}
+
+bool parseRequest(const std::vector<std::string>& args, LocateRequest* r) {
+    if (args.size() < 5 || args[0] != "/locate" || !parseDots(args[3], &r->across) ||
+        !parseDots(args[4], &r->down)) {
+        return false;
+    }
+    r->className = args[1];
+    r->caption = args[2];
+    for (std::size_t i = 5; i < args.size(); i += 2) {
+        if (i + 1 >= args.size() || args[i + 1].empty()) {
+            return false;
+        }
+        if (args[i] == "/out") {
+            r->out = args[i + 1];
+        } else if (args[i] == "/group") {
+            r->group = args[i + 1];
+        } else if (args[i] == "/name") {
+            r->name = args[i + 1];
+        } else {
+            return false;
+        }
+    }
+    return !r->out.empty() && !r->className.empty();
+}
+
+bool writeFile(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
+
+int runLocateCommand(const std::vector<std::string>& args, std::string* why) {
+    LocateRequest request;
+    if (!parseRequest(args, &request)) {
+        *why =
+            "usage: /locate \"<class>\" \"<caption>\" <dots across> <dots down> /out <file.reg> "
+            "[/group <group>] [/name <name>]";
+        return kLocateBadArguments;
+    }
+    HWND window = FindWindowA(request.className.c_str(), request.caption.c_str());
+    if (window == nullptr) {
+        *why =
+            "no window of class \"" + request.className + "\" titled \"" + request.caption + "\"";
+        return kLocateNoWindow;
+    }
+    Picture picture;
+    if (!grabClientPicture(window, &picture)) {
+        *why = "the window's client area could not be copied";
+        return kLocateNoScreen;
+    }
+    const ScreenPlace place = locateScreen(picture, request.across, request.down);
+    Profile profile;
+    if (!proposeProfile(place, request.across, request.down, picture.width, picture.height,
+                        &profile)) {
+        *why = place.outcome == LocateOutcome::Found ? "the dots' shape fits no whole size"
+                                                     : place.how;
+        return kLocateNoScreen;
+    }
+    profile.className = request.className;
+    profile.caption = request.caption;
+    std::string prefix;
+    if (proposeCaptionMatch(request.caption, &prefix) == 1) {
+        profile.captionMatch = 1;
+        profile.caption = prefix;
+    }
+    const std::string name =
+        request.name.empty() ? profileNameFromCaption(request.caption) : request.name;
+    if (!writeFile(request.out, profileRegText(profile, request.group, name))) {
+        *why = "could not write " + request.out;
+        return kLocateBadArguments;
+    }
+    *why = profile.note;
+    return kLocateWritten;
+}
