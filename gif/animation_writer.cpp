@@ -4,8 +4,12 @@
 // the looping block, the banner comment, then the images (each after its graphic control
 // extension when animating), then the trailer. Pixels go into giflib's compressor as they are
 // generated: the two-pixel border comes from small module-level runs and the inner pixels
-// straight from the frame the caller hands in. giflib's results are ignored except the open's.
+// straight from the frame the caller hands in. giflib writes through gif/gif_file.cpp, which
+// puts each call's bytes on disk at the end of that call; a giflib call that fails, or a
+// failed write, ends the file at its last complete image.
 #include "gif/animation_writer.h"
+
+#include "gif/gif_file.h"
 
 #include <array>
 #include <cstddef>
@@ -45,12 +49,58 @@ std::array<GifPixelType, kRunLength> innerRun = runOf(kInnerLevel);
 GifPixelType rowStart[2] = {kOuterLevel, kInnerLevel};
 GifPixelType rowEnd[2] = {kInnerLevel, kOuterLevel};
 
-// The writer: the open giflib file (none while closed), the frame size, and the
-// graphic-control record whose bytes 1-2 carry the delay.
+// The writer: the open giflib file (none while closed), the frame size, the graphic-control
+// record whose bytes 1-2 carry the delay and whether it waits for its image, whether a giflib
+// call of this file failed, and whether the last file ended in a failed write.
 GifFileType* gifFile = nullptr;
 int frameWidth = 0;
 int frameHeight = 0;
 GifByteType controlRecord[4] = {kDisposeNothing, 0x00, 0x00, 0x00};
+bool delayHeld = false;
+bool giflibFailed = false;
+bool writeFailed = false;
+
+void check(int result) {
+    if (result == GIF_ERROR) {
+        giflibFailed = true;
+    }
+}
+
+void forgetFile() {
+    gifFile = nullptr;
+    frameWidth = 0;
+    frameHeight = 0;
+    delayHeld = false;
+    giflibFailed = false;
+}
+
+// After a failure: giflib's state is freed (its trailer goes nowhere), the file cut back to its
+// last complete image or removed, and the writer closed.
+void abandonFile() {
+    int error = 0;
+    EGifCloseFile(gifFile, &error);
+    gifFileAbandon();
+    forgetFile();
+    writeFailed = true;
+}
+
+// The end of every write call: its bytes go to disk. False (the file abandoned) on a failure.
+bool commit(bool imageEnds) {
+    if (giflibFailed || !gifFileCommit(imageEnds)) {
+        abandonFile();
+        return false;
+    }
+    return true;
+}
+
+// The graphic control extension of the image about to be written, when a delay waits for it.
+void putHeldDelay() {
+    if (delayHeld) {
+        delayHeld = false;
+        check(EGifPutExtension(gifFile, kGraphicControlLabel,
+                               static_cast<int>(sizeof controlRecord), controlRecord));
+    }
+}
 
 constexpr std::array<GifColorType, kPaletteSize> grayPalette() {
     std::array<GifColorType, kPaletteSize> palette{};
@@ -65,7 +115,7 @@ constexpr std::array<GifColorType, kPaletteSize> grayPalette() {
 void putRun(std::array<GifPixelType, kRunLength>& run, int count) {
     while (count > 0) {
         const int piece = count < kRunLength ? count : kRunLength;
-        EGifPutLine(gifFile, run.data(), piece);
+        check(EGifPutLine(gifFile, run.data(), piece));
         count -= piece;
     }
 }
@@ -73,12 +123,13 @@ void putRun(std::array<GifPixelType, kRunLength>& run, int count) {
 }  // namespace
 
 bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
-    if (gifFile != nullptr || width < 1 || height < 1) {
+    if (gifFile != nullptr || width < 1 || height < 1 || !gifFileOpen(path)) {
         return false;
     }
     int error = 0;
-    gifFile = EGifOpenFileName(path, false, &error);
+    gifFile = EGifOpen(nullptr, gifFileOutput, &error);
     if (gifFile == nullptr) {
+        gifFileAbandon();  // holds no image: removed
         return false;
     }
     frameWidth = width;
@@ -87,16 +138,25 @@ bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
 
     const std::array<GifColorType, kPaletteSize> colors = grayPalette();
     ColorMapObject* map = GifMakeMapObject(kPaletteSize, colors.data());
-    EGifPutScreenDesc(gifFile, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
-                      kColorResolution, 0, map);
-    GifFreeMapObject(map);
+    if (map == nullptr) {
+        giflibFailed = true;
+    } else {
+        check(EGifPutScreenDesc(gifFile, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
+                                kColorResolution, 0, map));
+        GifFreeMapObject(map);
+    }
 
-    EGifPutExtensionLeader(gifFile, kApplicationLabel);
-    EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopIdentifier - 1), kLoopIdentifier);
-    EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopForever), kLoopForever);
-    EGifPutExtensionTrailer(gifFile);
+    check(EGifPutExtensionLeader(gifFile, kApplicationLabel));
+    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopIdentifier - 1),
+                                kLoopIdentifier));
+    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopForever), kLoopForever));
+    check(EGifPutExtensionTrailer(gifFile));
 
-    EGifPutComment(gifFile, kBanner);
+    check(EGifPutComment(gifFile, kBanner));
+    if (!commit(false)) {
+        return false;
+    }
+    writeFailed = false;
     return true;
 }
 
@@ -106,62 +166,76 @@ void writeFrameDelay(std::uint16_t delay) {
     }
     controlRecord[1] = static_cast<GifByteType>(delay & 0xFF);
     controlRecord[2] = static_cast<GifByteType>(delay >> 8);
-    EGifPutExtension(gifFile, kGraphicControlLabel, static_cast<int>(sizeof controlRecord),
-                     controlRecord);
+    delayHeld = true;
 }
 
 void writeFramedImage(std::uint8_t* frame) {
-    if (gifFile == nullptr) {
+    if (gifFile == nullptr || frame == nullptr) {
         return;
     }
-    EGifPutImageDesc(gifFile, 0, 0, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder, false,
-                     nullptr);
+    putHeldDelay();
+    check(EGifPutImageDesc(gifFile, 0, 0, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
+                           false, nullptr));
     // Row 0 and the first pixel of row 1; the rest of row 1.
     putRun(outerRun, frameWidth + 5);
     putRun(innerRun, frameWidth + 2);
     putRun(outerRun, 1);
     for (int y = 0; y < frameHeight; ++y) {
-        EGifPutLine(gifFile, rowStart, 2);
-        EGifPutLine(gifFile, frame + y * frameWidth, frameWidth);
-        EGifPutLine(gifFile, rowEnd, 2);
+        check(EGifPutLine(gifFile, rowStart, 2));
+        check(EGifPutLine(gifFile, frame + y * frameWidth, frameWidth));
+        check(EGifPutLine(gifFile, rowEnd, 2));
     }
     // Row H+2, then row H+3.
     putRun(outerRun, 1);
     putRun(innerRun, frameWidth + 2);
     putRun(outerRun, frameWidth + 5);
+    commit(true);
 }
 
 bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::int16_t right,
                  std::int16_t bottom) {
-    if (gifFile == nullptr) {
+    if (gifFile == nullptr || frame == nullptr) {
         return false;
     }
     // An empty rectangle would open an image that never ends; one reaching outside the frame
-    // would read beyond it.
+    // would read beyond it. Refused before anything of the image is written.
     if (left < 0 || top < 0 || left > right || top > bottom || right >= frameWidth ||
         bottom >= frameHeight) {
         return false;
     }
+    putHeldDelay();
     const int width = right - left + 1;
-    EGifPutImageDesc(gifFile, left + kBorder, top + kBorder, width, bottom - top + 1, false,
-                     nullptr);
+    check(EGifPutImageDesc(gifFile, left + kBorder, top + kBorder, width, bottom - top + 1, false,
+                           nullptr));
     for (int y = top; y <= bottom; ++y) {
-        EGifPutLine(gifFile, frame + y * frameWidth + left, width);
+        check(EGifPutLine(gifFile, frame + y * frameWidth + left, width));
+    }
+    return commit(true);
+}
+
+bool endAnimation() {
+    if (gifFile == nullptr) {
+        return false;
+    }
+    int error = 0;
+    // Writes the trailer into the file's buffer and frees giflib's state, even on failure.
+    const bool closed = EGifCloseFile(gifFile, &error) != GIF_ERROR;
+    const bool sound = closed && !giflibFailed;
+    forgetFile();
+    if (!sound) {
+        gifFileAbandon();
+    }
+    if (!sound || !gifFileFinish()) {
+        writeFailed = true;
+        return false;
     }
     return true;
 }
 
-void endAnimation() {
-    if (gifFile == nullptr) {
-        return;
-    }
-    int error = 0;
-    EGifCloseFile(gifFile, &error);  // writes the trailer and frees the file, even on failure
-    gifFile = nullptr;
-    frameWidth = 0;
-    frameHeight = 0;
-}
-
 bool animationIsOpen() {
     return gifFile != nullptr;
+}
+
+bool animationWriteFailed() {
+    return writeFailed;
 }

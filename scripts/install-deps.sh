@@ -14,6 +14,8 @@ packages=(
     wine wine64 xvfb xauth x11-utils xdotool imagemagick procps
     # the installer
     nsis
+    # a recording cut short by a failed write decodes in a second decoder
+    python3-pil
     # checking that a recording plays in a browser
     chromium
 )

@@ -430,6 +430,8 @@ TEST_F(GifWriter, RegionRefusalsWriteNothing) {
         EXPECT_FALSE(writeRegion(frame.data(), rect.left, rect.top, rect.right, rect.bottom))
             << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
     }
+    // The caller's next image comes with its own delay: one graphic control before it, not two.
+    writeFrameDelay(32);
     ASSERT_TRUE(writeRegion(frame.data(), 2, 1, 3, 5));
     endAnimation();
 
@@ -488,30 +490,4 @@ TEST_F(GifWriter, ClosedWriterIgnoresCalls) {
     EXPECT_FALSE(animationIsOpen());
     EXPECT_EQ(readFileBytes(path_), written);
     decodeOk();
-}
-
-TEST_F(GifWriter, WriteFailuresAreIgnored) {
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
-    }
-    Bytes frame = randomFrame(320, 240, 8);
-    ASSERT_TRUE(beginAnimation("/dev/full", 320, 240));
-    for (int i = 0; i < 3; ++i) {
-        writeFrameDelay(16);
-        writeFramedImage(frame.data());
-        writeFrameDelay(16);
-        EXPECT_TRUE(writeRegion(frame.data(), 0, 0, 319, 239));
-    }
-    EXPECT_TRUE(animationIsOpen());
-    endAnimation();
-    EXPECT_FALSE(animationIsOpen());
-
-    // The writer is usable again afterwards.
-    ASSERT_TRUE(beginAnimation(path_.c_str(), 2, 1));
-    Bytes small = {7, 9};
-    writeFramedImage(small.data());
-    endAnimation();
-    const std::vector<ShownCanvas> shown = replayGif(decodeOk());
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(innerFrame(shown[0], 2), small);
 }

@@ -1,0 +1,75 @@
+#!/usr/bin/env python3
+"""A recording cut short by a failed write decodes in a second decoder (PIL).
+
+Runs the writer's failure test (tests/gif_write_failure_test.cpp), which leaves the whole
+recording and one cut file per number of kept images in a folder; then each cut file must open
+in PIL, hold exactly that many frames, and show frame for frame what the whole recording shows.
+
+    gif_cut_decode_test.py PIXMOTE_TESTS_BINARY
+Exits 0 on success, 1 on a failure, 77 (skipped) when PIL is not installed.
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+SYSTEM_PYTHON = "/usr/bin/python3"
+
+try:
+    from PIL import Image, ImageSequence
+except ImportError:
+    # Debian's python3-pil is seen only by the system's interpreter, which may not be the first
+    # python3 on PATH.
+    if os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON) and \
+            os.access(SYSTEM_PYTHON, os.X_OK):
+        os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, *sys.argv])
+    print("SKIP: PIL is not installed (python3-pil)")
+    sys.exit(77)
+
+
+def frames(path):
+    """Every frame as PIL composes it for display, as RGB bytes."""
+    with Image.open(path) as image:
+        if image.format != "GIF":
+            raise ValueError(f"{path}: read as {image.format}")
+        return [frame.convert("RGB").tobytes() for frame in ImageSequence.Iterator(image)]
+
+
+def main():
+    binary = sys.argv[1]
+    with tempfile.TemporaryDirectory(prefix="pixmote-cut-") as folder:
+        env = dict(os.environ, PIXMOTE_KEEP_CUT_GIFS=folder)
+        run = subprocess.run(
+            [binary, "--gtest_filter=GifWriteFailure.FileKeepsTheImagesCompletedBeforeTheFailure"],
+            env=env, capture_output=True, text=True, check=False)
+        if run.returncode != 0:
+            print(run.stdout[-4000:], run.stderr[-2000:])
+            print("FAIL: the failure test did not pass")
+            return 1
+
+        whole = frames(os.path.join(folder, "whole.gif"))
+        cuts = sorted((int(m.group(1)), name) for name in os.listdir(folder)
+                      if (m := re.fullmatch(r"cut-(\d+)\.gif", name)))
+        if len(whole) != 6 or [kept for kept, _ in cuts] != list(range(1, 6)):
+            print(f"FAIL: {len(whole)} frames in the whole file, cut files {cuts}")
+            return 1
+        failures = 0
+        for kept, name in cuts:
+            try:
+                shown = frames(os.path.join(folder, name))
+            except (OSError, ValueError) as error:
+                print(f"FAIL: {name} does not decode: {error}")
+                failures += 1
+                continue
+            if shown != whole[:kept]:
+                print(f"FAIL: {name} shows {len(shown)} frames, not the first {kept} of the whole")
+                failures += 1
+        if failures:
+            return 1
+        print(f"PASS: {len(cuts)} cut files decode in PIL with the frames they kept")
+        return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
