@@ -3,18 +3,18 @@
 #   source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 #   source "$(dirname "${BASH_SOURCE[0]}")/lib/hardening.sh"
 #
-# They add two tools to the harness's (built here on first use, into $PIXMOTE_TOOLS):
+# They add a tool to the harness's (built here on first use, into $PIXMOTE_TOOLS):
 #   pixmote-probe.exe    tools/probe: what Pixmote holds (GDI objects from its GDI handle
 #                        table, windows, kernel handles, memory; Wine's GetGuiResources
 #                        answers 0), bursts of tray presses, plain windows of any class and
 #                        title, and answering whatever boxes and save dialogs are left open
-#   pixmote-gif-inspect  tools/probe: the structure of any recording, and how much of a
-#                        cut-off one still decodes
+# and use pixmote-gif-inspect (tools/checker, built with the tools by scripts/build-tools.sh):
+# the structure of any recording, and how much of a cut-off one still decodes.
 
 PROBE_EXE=$PIXMOTE_TOOLS/pixmote-probe.exe
 GIF_INSPECT=$PIXMOTE_TOOLS/pixmote-gif-inspect
 
-# Builds the two tools when they are missing or older than their sources.
+# Builds the probe when it is missing or older than its sources.
 hard_build_tools() {
     local src=$PIXMOTE_ROOT/tools/probe driver=$PIXMOTE_ROOT/tools/driver
     local flags=(-std=c++20 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
@@ -31,12 +31,6 @@ hard_build_tools() {
             x86_64-w64-mingw32-g++ "${flags[@]}" -static -s -o "$PROBE_EXE.tmp" \
                 "$src/main.cpp" "$src/objects.cpp" "$driver/find.cpp" \
                 -lntdll -lpsapi -lgdi32 -luser32 && mv "$PROBE_EXE.tmp" "$PROBE_EXE" || exit 1
-        fi
-        if [[ ! -x "$GIF_INSPECT" || "$src/gif_verdict.cpp" -nt "$GIF_INSPECT" ||
-            "$PIXMOTE_ROOT/tests/support/gif_replay.cpp" -nt "$GIF_INSPECT" ]]; then
-            g++ "${flags[@]}" -o "$GIF_INSPECT.tmp" "$src/gif_verdict.cpp" \
-                "$PIXMOTE_ROOT/tests/support/gif_replay.cpp" -lgif &&
-                mv "$GIF_INSPECT.tmp" "$GIF_INSPECT" || exit 1
         fi
     ) 9>"$PIXMOTE_TOOLS/.probe.lock"
 }
