@@ -31,6 +31,8 @@ constexpr double kLeastPitch = 1.25;
 constexpr double kBackgroundShare = 0.4;
 // A line just outside a screen is plain when this share of it is one colour.
 constexpr double kPlainShare = 0.6;
+// Dots on an LCD: at least this share of what differs from its background is one colour.
+constexpr double kCrispShare = 0.8;
 
 int channelDistance(std::uint32_t a, std::uint32_t b) {
     int sum = 0;
@@ -541,6 +543,30 @@ Marks measureMarks(const Rect& r, auto marked) {
     return m;
 }
 
+// The pixels of the region that are not its background are mostly of one colour: dots drawn
+// crisply on an LCD (smooth scaling makes blends of every shade).
+bool crispMarks(const Picture& p, const Rect& r, std::uint32_t background) {
+    std::vector<std::uint32_t> marks;
+    for (int y = r.y0; y < r.y1; ++y) {
+        for (int x = r.x0; x < r.x1; ++x) {
+            if (differs(p.at(x, y), background)) {
+                marks.push_back(p.at(x, y));
+            }
+        }
+    }
+    std::sort(marks.begin(), marks.end());
+    std::size_t bestRun = 0;
+    for (std::size_t i = 0; i < marks.size();) {
+        std::size_t j = i;
+        while (j < marks.size() && marks[j] == marks[i]) {
+            ++j;
+        }
+        bestRun = std::max(bestRun, j - i);
+        i = j;
+    }
+    return static_cast<double>(bestRun) >= kCrispShare * static_cast<double>(marks.size());
+}
+
 // Where a span of `size` starts inside [low, high) so that it holds [markLow, markHigh): at the
 // marks' start when it can, else moved back by whole dots. -1 when nothing fits.
 int placeSpan(int low, int high, int markLow, int markHigh, int size, int pitch) {
@@ -593,27 +619,6 @@ ScreenPlace locateScreen(const Picture& picture, int dotsAcross, int dotsDown,
         return placed(*best, dotsAcross, dotsDown, true, "an edged rectangle of whole dots");
     }
 
-    // A scale that is not whole: the rectangle that its dots redraw best.
-    accepted.clear();
-    std::vector<double> errors;
-    for (const Rect& r : rects) {
-        const bool isClient = r.width() == picture.width && r.height() == picture.height;
-        if ((r.width() % dotsAcross == 0 && r.height() % dotsDown == 0) ||
-            (!isClient && std::min(static_cast<double>(r.width()) / dotsAcross,
-                                   static_cast<double>(r.height()) / dotsDown) < kLeastPitch)) {
-            continue;
-        }
-        const Redrawing d = redrawFromDots(picture, r, dotsAcross, dotsDown);
-        if (d.changes >= dotsAcross && d.error <= kRedrawError && d.thinDots >= kLeastThinDots) {
-            accepted.push_back(r);
-            errors.push_back(d.error);
-        }
-    }
-    if (const Rect* best = bestNotFrame(picture, accepted, errors)) {
-        return placed(*best, dotsAcross, dotsDown, false,
-                      "an edged rectangle that its dots redraw");
-    }
-
     // The background runs on beyond the screen: the dots that differ from it, or that changed,
     // inside the smallest region that holds them.
     std::sort(rects.begin(), rects.end(),
@@ -636,6 +641,9 @@ ScreenPlace locateScreen(const Picture& picture, int dotsAcross, int dotsDown,
             sawBlank = true;
             continue;
         }
+        if (!crispMarks(picture, region, background)) {
+            continue;  // a picture drawn smoothly, or many things: not dots on an LCD
+        }
         const int width = dotsAcross * marks.pitchX;
         const int height = dotsDown * marks.pitchY;
         const int x =
@@ -650,6 +658,27 @@ ScreenPlace locateScreen(const Picture& picture, int dotsAcross, int dotsDown,
         return placed({x, y, x + width, y + height}, dotsAcross, dotsDown, true,
                       before != nullptr ? "the dots that changed, inside an edged region"
                                         : "the lit dots, inside an edged region of the background");
+    }
+
+    // A scale that is not whole: the rectangle that its dots redraw best.
+    accepted.clear();
+    std::vector<double> errors;
+    for (const Rect& r : rects) {
+        const bool isClient = r.width() == picture.width && r.height() == picture.height;
+        if ((r.width() % dotsAcross == 0 && r.height() % dotsDown == 0) ||
+            (!isClient && std::min(static_cast<double>(r.width()) / dotsAcross,
+                                   static_cast<double>(r.height()) / dotsDown) < kLeastPitch)) {
+            continue;
+        }
+        const Redrawing d = redrawFromDots(picture, r, dotsAcross, dotsDown);
+        if (d.changes >= dotsAcross && d.error <= kRedrawError && d.thinDots >= kLeastThinDots) {
+            accepted.push_back(r);
+            errors.push_back(d.error);
+        }
+    }
+    if (const Rect* best = bestNotFrame(picture, accepted, errors)) {
+        return placed(*best, dotsAcross, dotsDown, false,
+                      "an edged rectangle that its dots redraw");
     }
 
     if (sawBlank) {

@@ -8,15 +8,16 @@
 //     a bezel, a status bar), and at least one window pixel per dot.
 //  2. A rectangle that divides into whole dots, every dot one colour, is the screen drawn at a
 //     whole scale; the largest such rectangle wins (a rectangle drawn on the screen is smaller).
-//  3. Otherwise a rectangle whose colour changes are explained by its dots (each dot's colour
-//     taken at its centre; a changing pixel lies within the colours of the dots it overlaps)
-//     is the screen drawn at a scale that is not whole, smoothly or not. In both steps frames
-//     (a rectangle whose inner border is one colour all round, around another candidate) are
-//     passed over.
-//  4. Otherwise the screen's background may run on beyond the screen (an LCD glass drawn around
+//  3. Otherwise the screen's background may run on beyond the screen (an LCD glass drawn around
 //     it): inside the smallest edged region that holds it, the dots that differ from the
-//     background (or, given a second picture, the dots that changed) give the dot size, from
-//     their runs, and the screen is placed at their top-left corner, kept inside the region.
+//     background (or, given a second picture, the dots that changed), when they are drawn
+//     crisply (mostly one colour), give the dot size from their runs, and the screen is placed
+//     at their top-left corner on their grid, kept inside the region.
+//  4. Otherwise a rectangle whose colour changes are redrawn by its dots (each dot's colour
+//     taken at its centre, drawn again by nearest pixel and smoothly) is the screen drawn at a
+//     scale that is not whole. It must show strokes one dot thin, and its dots must be at least
+//     1.25 pixels unless it is the whole client area. In steps 2 and 4 frames (a rectangle
+//     whose inner border is one colour all round, around another candidate) are passed over.
 // When none of these finds a place, it says why instead of guessing: Blank when the only
 // candidate regions show nothing but their background (press some keys and look again with a
 // second picture), NotFound otherwise.
