@@ -7,6 +7,7 @@
 # Installs nothing: scripts/install-deps.sh provides clang and libclang-rt-14-dev.
 #
 #   scripts/fuzz.sh [seconds per target, default 30]
+# PIXMOTE_WERROR=ON builds them with warnings as errors, as scripts/test.sh does.
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -21,7 +22,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 mkdir -p "$build"
 if ! { CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DPIXMOTE_FUZZ=ON && cmake --build "$build" -j"$jobs" --target pipeline_fuzzer catalogue_fuzzer; } \
+    -DPIXMOTE_FUZZ=ON -DPIXMOTE_WERROR="${PIXMOTE_WERROR:-OFF}" &&
+    cmake --build "$build" -j"$jobs" --target pipeline_fuzzer catalogue_fuzzer; } \
     >"$build/fuzz-build.log" 2>&1; then
     tail -40 "$build/fuzz-build.log"
     echo "fuzz.sh: building the fuzzers failed (log: $build/fuzz-build.log)" >&2
