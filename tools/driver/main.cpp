@@ -22,9 +22,10 @@
 //                              area (the icons, 20 x 20 each) now starts on the screen
 //   emu-start | emu-reset | emu-close | emu-pattern K | emu-info | emu-verify K [W H]
 //                              the emulator stand-in
-//   win-info CLASS | win-resize CLASS W H | win-move CLASS X Y
+//   win-info CLASS | win-resize CLASS W H | win-move CLASS X Y | win-close CLASS
 //                              a real emulator's window (window.h): where its client area
-//                              is on the screen, its client size set to W x H, moved to X, Y
+//                              is on the screen, its client size set to W x H, moved to X, Y,
+//                              closed
 #include <windows.h>
 #include <psapi.h>
 
@@ -557,6 +558,8 @@ int main(int argc, char** argv) {
         rc = windowResize(args[0], std::atoi(args[1]), std::atoi(args[2]));
     } else if (cmd == "win-move" && left == 3) {
         rc = windowMove(args[0], std::atoi(args[1]), std::atoi(args[2]));
+    } else if (cmd == "win-close" && left == 1) {
+        rc = windowClose(args[0]);
     } else if (cmd == "emu-verify" && (left == 1 || left == 3)) {
         int width = left == 3 ? std::atoi(args[1]) : 96;
         int height = left == 3 ? std::atoi(args[2]) : 64;

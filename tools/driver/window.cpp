@@ -87,3 +87,17 @@ int windowMove(const std::string& windowClass, int x, int y) {
     }
     return 0;
 }
+
+int windowClose(const std::string& windowClass) {
+    HWND w = waitVisible(windowClass);
+    if (w == nullptr) {
+        return 1;
+    }
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    if (!waitUntil([w] { return IsWindow(w) == FALSE; })) {
+        std::printf("FAIL the window of class %s stayed\n", windowClass.c_str());
+        return 1;
+    }
+    std::printf("closed\n");
+    return 0;
+}

@@ -17,3 +17,7 @@ int windowResize(const std::string& windowClass, int width, int height);
 
 // Moves the window's top-left corner to x, y on the screen and prints as windowInfo.
 int windowMove(const std::string& windowClass, int x, int y);
+
+// Asks the window to close, as its close box does (WM_CLOSE, posted), and waits until it is
+// gone.
+int windowClose(const std::string& windowClass);

@@ -106,6 +106,15 @@ f42_start() {
     f42_geometry win-move "$F42_LEFT" "$F42_TOP"
 }
 
+# f42_stop: closes Free42 (as its close box does) and waits for it to end.
+f42_stop() {
+    wenv_driver win-close FREE42 >/dev/null || t_fail "Free42 did not close"
+    local limit=$((SECONDS + 10))
+    while kill -0 "$F42_PID" 2>/dev/null && ((SECONDS < limit)); do
+        sleep 0.1
+    done
+}
+
 # f42_focus: one click on the skin away from the keys, so that typed keys reach Free42.
 f42_focus() {
     xdotool mousemove $((F42_X + 200)) $((F42_Y + 20)) click 1
