@@ -36,6 +36,18 @@ char fileName[260] = {};
 OPENFILENAMEA fileDialog = {};
 
 const char kFilter[] = "GIF Files (*.gif)\0*.gif\0All Files (*.*)\0*.*\0\0";
+const char kWriteFailedKept[] =
+    "Unable to write to the animated GIF file. The recording was stopped; the frames recorded "
+    "until then are kept.";
+const char kWriteFailedLost[] =
+    "Unable to write to the GIF file. The recording was stopped and nothing could be kept.";
+
+// After the recording has ended: tells the user when its file could not be written whole.
+void warnIfWriteFailed() {
+    if (animationWriteFailed()) {
+        host.showWarning(animationKeptImages() ? kWriteFailedKept : kWriteFailedLost);
+    }
+}
 
 void enterState(std::int16_t next) {
     state = next;
@@ -54,7 +66,7 @@ bool makeBuffers() {
     const std::int16_t width = geometry.width;
     const std::int16_t height = geometry.height;
 
-    HDC windowContext = GetDC(geometry.window);
+    HDC windowContext = GetDC(geometry.screen);
     bool made = windowContext != nullptr;
     if (made) {
         buffers.bitmap = CreateCompatibleBitmap(windowContext, width, height);
@@ -80,7 +92,7 @@ bool makeBuffers() {
         made = made && header.biSizeImage >= needed;
     }
     if (windowContext != nullptr) {
-        ReleaseDC(geometry.window, windowContext);
+        ReleaseDC(geometry.screen, windowContext);
     }
     if (!made) {
         return false;
@@ -196,6 +208,7 @@ void sessionLeftPress(HWND dialog) {
             break;
         case Capturing:
             stopRecording(dialog);
+            warnIfWriteFailed();
             break;
         default:
             break;
@@ -278,4 +291,11 @@ void endStillRecording(HWND dialog) {
         endAnimation();
     }
     releaseBuffers();
+    warnIfWriteFailed();
+}
+
+void endFailedRecording(HWND dialog) {
+    // The writer has already ended the file at its last complete image (or removed it).
+    stopRecording(dialog);
+    warnIfWriteFailed();
 }

@@ -68,5 +68,11 @@ const CaptureBuffers& captureBuffers();
 const CaptureGeometry& captureGeometry();
 
 // The still-mode ending, from captureTick after the still image was written (with the blocks
-// already unlocked): timer, endAnimation without a flush, release steps, Halted.
+// already unlocked): timer, endAnimation without a flush, release steps, Halted; then the
+// warning if the file could not be finished.
 void endStillRecording(HWND dialog);
+
+// From captureTick after a write of the tick failed (the writer has closed the file, kept up
+// to its last complete image): timer, release steps, Halted, then the warning that says
+// whether anything was kept.
+void endFailedRecording(HWND dialog);

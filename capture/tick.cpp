@@ -24,7 +24,9 @@ INT_PTR captureTick(HWND dialog) {
                                             geometry.height, tickInputsOf(sessionChoices()));
     // Unlocked before a still-mode ending frees them: no block is freed while locked.
     unlockFrames();
-    if (outcome == TrackOutcome::StillImageWritten) {
+    if (animationWriteFailed()) {
+        endFailedRecording(dialog);
+    } else if (outcome == TrackOutcome::StillImageWritten) {
         endStillRecording(dialog);
     }
     return TRUE;

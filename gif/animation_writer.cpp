@@ -239,3 +239,7 @@ bool animationIsOpen() {
 bool animationWriteFailed() {
     return writeFailed;
 }
+
+bool animationKeptImages() {
+    return writeFailed && gifFileKeptImages();
+}

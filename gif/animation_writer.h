@@ -48,3 +48,7 @@ bool animationIsOpen();
 
 // True from a failed write (which closed the writer) until the next successful beginAnimation.
 bool animationWriteFailed();
+
+// After a failed write: true when the file was kept with the images completed before it,
+// false when none was complete and the file was removed.
+bool animationKeptImages();

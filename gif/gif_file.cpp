@@ -50,6 +50,7 @@ off_t written = 0;
 off_t imageEnd = 0;
 bool trailerKept = false;  // the trailer after imageEnd is still on disk
 bool failed = false;
+bool keptImages = false;  // the last file abandoned was kept, with its complete images
 
 // size bytes at offset, going on after short writes. False when a write fails or makes no
 // progress.
@@ -118,6 +119,7 @@ bool gifFileOpen(const char* path) {
         return false;
     }
     forgetFile();
+    keptImages = false;
     fd = opened;
     filePath = path;
     struct stat info {};
@@ -172,6 +174,7 @@ void gifFileAbandon() {
         return;
     }
     const bool keep = imageEnd > 0;
+    keptImages = keep;
     if (keep && regularFile) {
         // The byte after the last image is on disk already (the trailer kept there), so writing
         // it again needs no new space. Should even that fail, the file ends after the image:
@@ -185,4 +188,8 @@ void gifFileAbandon() {
         std::remove(filePath.c_str());
     }
     forgetFile();
+}
+
+bool gifFileKeptImages() {
+    return keptImages;
 }

@@ -31,3 +31,6 @@ bool gifFileFinish();
 // After a failure: cuts the file back to the end of its last complete image and puts the
 // trailer there, or removes the file when no image was complete; then closes it.
 void gifFileAbandon();
+
+// Whether the last file abandoned kept an image (false once another file is opened).
+bool gifFileKeptImages();
