@@ -41,8 +41,10 @@ void trayShowState(DWORD action, std::int16_t state) {
         tip = "Capturing";
     }
     // Loaded for this one call and never kept; a picture that cannot be loaded is passed as
-    // none.
+    // none. The groups hold the small icon drawn at 16, 20, 24 and 32 pixels, the sizes of
+    // 100, 125, 150 and 200 %, so the shell need not blur one to fit.
     const HICON icon = static_cast<HICON>(
-        LoadImageA(appInstance, MAKEINTRESOURCE(resource), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        LoadImageA(appInstance, MAKEINTRESOURCE(resource), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     trayNotify(action, icon, tip);
 }

@@ -12,6 +12,7 @@
 // Returns the shell's result.
 BOOL trayNotify(DWORD action, HICON icon, const char* tip);
 
-// The look of a SessionState (0 Halted, 1 Ready, 2 Capturing): its 16 x 16 icon (101, 102,
-// 103) loaded for this one call, and its tooltip. Any other value shows the Halted look.
+// The look of a SessionState (0 Halted, 1 Ready, 2 Capturing): its icon (101, 102, 103) at the
+// system's small-icon size (16 x 16 at 100 %), loaded for this one call, and its tooltip. Any
+// other value shows the Halted look.
 void trayShowState(DWORD action, std::int16_t state);

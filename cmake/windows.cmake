@@ -8,11 +8,14 @@ get_property(pixmote_options DIRECTORY PROPERTY COMPILE_OPTIONS)
 list(TRANSFORM pixmote_options REPLACE "^(.+)$" "$<$<COMPILE_LANGUAGE:C,CXX>:\\1>")
 set_property(DIRECTORY PROPERTY COMPILE_OPTIONS "${pixmote_options}")
 
-# The three icon groups, drawn from the text pixel art in res/icons/.
+# The three icon groups, drawn from the text pixel art in res/icons/: the dialog's 32 x 32
+# picture and the tray's small icon at 100, 125 and 150 % (200 % takes the 32 x 32 one).
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(PIXMOTE_ICON_DIR ${CMAKE_CURRENT_BINARY_DIR}/icons)
 set(PIXMOTE_ICON_ART
     ${CMAKE_SOURCE_DIR}/res/icons/halted-32.txt
+    ${CMAKE_SOURCE_DIR}/res/icons/halted-24.txt
+    ${CMAKE_SOURCE_DIR}/res/icons/halted-20.txt
     ${CMAKE_SOURCE_DIR}/res/icons/halted-16.txt)
 set(PIXMOTE_ICONS
     ${PIXMOTE_ICON_DIR}/pixmote-101.ico
@@ -29,11 +32,12 @@ add_custom_command(
     VERBATIM)
 add_custom_target(pixmote_icons DEPENDS ${PIXMOTE_ICONS})
 
-# The resource script finds the .ico files on its include path and is compiled again when
-# they change.
+# The resource script finds the .ico files on its include path and the application manifest
+# beside it, and is compiled again when any of them changes.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/res/pixmote.rc PROPERTIES
     INCLUDE_DIRECTORIES ${PIXMOTE_ICON_DIR}
-    OBJECT_DEPENDS "${PIXMOTE_ICONS};${CMAKE_SOURCE_DIR}/res/resource.h")
+    OBJECT_DEPENDS
+        "${PIXMOTE_ICONS};${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/pixmote.manifest")
 
 # WIN32 makes it a GUI program (CMake links it with -mwindows): no console. Linked fully
 # static, so the .exe needs no DLLs beside the system's own (no libgcc, libstdc++ or
@@ -63,12 +67,12 @@ set_target_properties(pixmote-destroy-check PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # The resource check runs on the build machine: it draws the icons and compiles the resource
-# script itself.
+# script itself, then compares what it made with the resource section of pixmote.exe.
 enable_testing()
 add_test(NAME resources
     COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/resources_test.py)
 set_tests_properties(resources PROPERTIES
-    ENVIRONMENT "WINDRES=${CMAKE_RC_COMPILER}")
+    ENVIRONMENT "WINDRES=${CMAKE_RC_COMPILER};PIXMOTE_EXE=$<TARGET_FILE:pixmote>")
 
 # The per-user installer, pixmote-setup.exe beside the program (scripts/build-installer.sh,
 # installer/pixmote.nsi), built with it when NSIS's makensis is installed. The catalogue check

@@ -184,6 +184,8 @@ constexpr DWORD NOTIFYICONDATAA_V1_SIZE = sizeof(NOTIFYICONDATAA);
 // Icons.
 constexpr UINT IMAGE_ICON = 1;
 constexpr UINT LR_DEFAULTCOLOR = 0x0000;
+constexpr int SM_CXSMICON = 49;  // GetSystemMetrics: the small-icon size
+constexpr int SM_CYSMICON = 50;
 
 // GDI.
 constexpr int COLORONCOLOR = 3;
@@ -282,6 +284,7 @@ BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect);
 HDC WINAPI GetDC(HWND hwnd);
 int WINAPI ReleaseDC(HWND hwnd, HDC dc);
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT load);
+int WINAPI GetSystemMetrics(int index);
 BOOL WINAPI DestroyIcon(HICON icon);
 UINT WINAPI RegisterWindowMessageA(LPCSTR name);
 

@@ -3,7 +3,9 @@
 
 Draws the icon groups with tools/make_icons.py, compiles res/pixmote.rc with windres (the
 WINDRES environment variable, default x86_64-w64-mingw32-windres) into a .res file, and reads
-the icons and the dialog template back out of it, byte by byte. Standard library only.
+the icons, the dialog template and the application manifest back out of it, byte by byte.
+When PIXMOTE_EXE names the built pixmote.exe, its resource section must hold exactly the same
+resources. Standard library only.
 """
 
 import os
@@ -13,9 +15,11 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import xml.etree.ElementTree as ET
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINDRES = os.environ.get("WINDRES", "x86_64-w64-mingw32-windres")
+EXE = os.environ.get("PIXMOTE_EXE", "")
 
 VGA = [
     (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
@@ -47,7 +51,13 @@ HALTED_16 = """
 # Top, middle and bottom lamp of each group.
 LAMPS = {101: "932", 102: "1B2", 103: "13A"}
 
-RT_ICON, RT_DIALOG, RT_GROUP_ICON = 3, 5, 14
+# The system's small-icon size at 100, 125, 150 and 200 %, each drawn for itself; the columns
+# of each size's traffic light and the width of its round lamps.
+SIZES = [16, 20, 24, 32]
+LIGHT = {16: range(10, 16), 20: range(14, 20), 24: range(15, 24), 32: range(20, 32)}
+LAMP_SIDE = {20: 4, 24: 5, 32: 6}
+
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_MANIFEST = 3, 5, 14, 24
 
 WS_POPUP, WS_CHILD, WS_VISIBLE = 0x80000000, 0x40000000, 0x10000000
 WS_CAPTION, WS_BORDER, WS_SYSMENU = 0x00C00000, 0x00800000, 0x00080000
@@ -106,6 +116,52 @@ def read_res(data):
             resources[(kind, name)] = data[pos + header:pos + header + size]
         pos = (pos + header + size + 3) & ~3
     return resources
+
+
+def read_exe_resources(data):
+    """{(type, name): bytes} of a PE file's resource section, one language per name."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    assert data[pe:pe + 4] == b"PE\0\0", "not a PE file"
+    sections, optional_size = struct.unpack_from("<2xH12xH", data, pe + 4)
+    optional = pe + 24
+    plus = struct.unpack_from("<H", data, optional)[0] == 0x20B
+    rva = struct.unpack_from("<I", data, optional + (112 if plus else 96) + 2 * 8)[0]
+    assert rva, "no resource directory"
+    for i in range(sections):
+        size, start, _, raw = struct.unpack_from("<IIII", data, optional + optional_size + 40 * i + 8)
+        if start <= rva < start + size:
+            break
+    else:
+        raise AssertionError("no section holds the resource directory")
+
+    def at(address):  # file offset of a relative virtual address in that section
+        return address - start + raw
+
+    base = at(rva)
+
+    def entries(offset):
+        named, numbered = struct.unpack_from("<HH", data, base + offset + 12)
+        for k in range(named + numbered):
+            name, target = struct.unpack_from("<II", data, base + offset + 16 + 8 * k)
+            if name & 0x80000000:
+                text = base + (name & 0x7FFFFFFF)
+                length = struct.unpack_from("<H", data, text)[0]
+                name = data[text + 2:text + 2 + 2 * length].decode("utf-16-le")
+            yield name, target & 0x7FFFFFFF
+
+    resources = {}
+    for kind, names in entries(0):
+        for name, languages in entries(names):
+            leaves = list(entries(languages))
+            assert len(leaves) == 1, f"resource {kind}/{name} in {len(leaves)} languages"
+            address, size = struct.unpack_from("<II", data, base + leaves[0][1])
+            resources[(kind, name)] = data[at(address):at(address) + size]
+    return resources
+
+
+def read_manifest(blob):
+    """The manifest's XML tree; the text must be UTF-8 XML."""
+    return ET.fromstring(blob.decode("utf-8"))
 
 
 def decode_image(blob):
@@ -219,13 +275,13 @@ def components(rows, colour, columns):
 class Built:
     icons = {}      # group -> {size: image bytes} from the .ico files
     resources = {}  # the compiled resource script
-    error = None
 
 
 def setUpModule():
     work = tempfile.mkdtemp(prefix="pixmote-res-")
     try:
-        art = [os.path.join(REPO, "res", "icons", n) for n in ("halted-32.txt", "halted-16.txt")]
+        art = [os.path.join(REPO, "res", "icons", f"halted-{size}.txt")
+               for size in sorted(SIZES, reverse=True)]
         subprocess.run([sys.executable, os.path.join(REPO, "tools", "make_icons.py"),
                         "--lamps", os.path.join(REPO, "res", "icons", "lamps.txt"),
                         "--outdir", work] + art, check=True)
@@ -250,48 +306,68 @@ class IconTest(unittest.TestCase):
                          f"group {group} {size}x{size}: transparent pixels must hold black")
         return rows
 
-    def test_each_group_holds_a_32_and_a_16_pixel_image(self):
+    def test_each_group_holds_every_small_icon_size(self):
         for group in LAMPS:
-            self.assertEqual(sorted(Built.icons[group]), [16, 32], f"group {group}")
+            self.assertEqual(sorted(Built.icons[group]), SIZES, f"group {group}")
 
-    def test_small_images_are_the_halted_picture_with_the_groups_lamps(self):
+    def test_16_pixel_images_are_the_halted_picture_with_the_groups_lamps(self):
         for group, lamps in LAMPS.items():
-            self.assertEqual(self.image(group, 16), repaint(HALTED_16, range(10, 16), lamps),
+            self.assertEqual(self.image(group, 16), repaint(HALTED_16, LIGHT[16], lamps),
                              f"group {group}")
 
-    def test_large_traffic_light_has_three_round_lamps_six_pixels_across(self):
-        light = range(20, 32)
-        for group, lamps in LAMPS.items():
-            rows = self.image(group, 32)
-            tops = []
-            for colour in lamps:
-                boxes = components(rows, colour, light)
-                self.assertEqual(len(boxes), 1, f"group {group}: lamp {colour}")
-                x0, y0, x1, y1 = boxes[0]
-                self.assertEqual((x1 - x0 + 1, y1 - y0 + 1), (6, 6), f"group {group}: lamp size")
-                self.assertNotEqual(rows[y0][x0], colour, f"group {group}: square lamp corner")
-                tops.append(y0)
-            self.assertEqual(tops, sorted(tops), f"group {group}: lamp order")
-            housing = {c for r in rows for x, c in enumerate(r) if x in light} - set(lamps)
-            self.assertLessEqual(housing, {"0", "7", "."}, f"group {group}: housing colours")
+    def test_groups_differ_only_in_lamp_colours(self):
+        for size in SIZES:
+            base = self.image(101, size)
+            for group, lamps in LAMPS.items():
+                self.assertEqual(self.image(group, size), repaint(base, LIGHT[size], lamps),
+                                 f"group {group} {size}x{size}")
 
-    def test_large_images_differ_only_in_lamp_colours(self):
-        base = self.image(101, 32)
-        for group, lamps in LAMPS.items():
-            self.assertEqual(self.image(group, 32), repaint(base, range(20, 32), lamps))
+    def test_larger_traffic_lights_have_three_round_lamps(self):
+        for size, side in LAMP_SIDE.items():
+            light = LIGHT[size]
+            for group, lamps in LAMPS.items():
+                where = f"group {group} {size}x{size}"
+                rows = self.image(group, size)
+                tops = []
+                for colour in lamps:
+                    boxes = components(rows, colour, light)
+                    self.assertEqual(len(boxes), 1, f"{where}: lamp {colour}")
+                    x0, y0, x1, y1 = boxes[0]
+                    self.assertEqual((x1 - x0 + 1, y1 - y0 + 1), (side, side), f"{where}: lamp")
+                    self.assertNotEqual(rows[y0][x0], colour, f"{where}: square lamp corner")
+                    tops.append(y0)
+                self.assertEqual(tops, sorted(tops), f"{where}: lamp order")
+                housing = {c for r in rows for x, c in enumerate(r) if x in light} - set(lamps)
+                self.assertLessEqual(housing, {"0", "7", "."}, f"{where}: housing colours")
 
-    def test_large_calculator_has_a_display_above_its_keys(self):
-        rows = self.image(101, 32)
-        calculator = range(0, 20)
-        colours = {c for r in rows for x, c in enumerate(r) if x in calculator}
-        self.assertEqual(colours, set("0278BE."))
-        for colour in "BE2":
-            self.assertEqual(len(components(rows, colour, calculator)), 1, f"key colour {colour}")
-        display = max(components(rows, "7", calculator),
-                      key=lambda b: (b[2] - b[0] + 1) * (b[3] - b[1] + 1))
-        first_key_row = min(y for y, r in enumerate(rows) if "8" in r[:20])
-        self.assertLess(display[3], first_key_row)
-        self.assertGreaterEqual(display[2] - display[0] + 1, 12, "display width")
+    def test_larger_calculators_have_a_display_above_their_keys(self):
+        for size in LAMP_SIDE:
+            rows = self.image(101, size)
+            calculator = range(0, LIGHT[size].start)
+            colours = {c for r in rows for x, c in enumerate(r) if x in calculator}
+            self.assertEqual(colours, set("0278BE."), f"{size}x{size}")
+            for colour in "BE2":
+                self.assertEqual(len(components(rows, colour, calculator)), 1,
+                                 f"{size}x{size}: key colour {colour}")
+            display = max(components(rows, "7", calculator),
+                          key=lambda b: (b[2] - b[0] + 1) * (b[3] - b[1] + 1))
+            first_key_row = min(y for y, r in enumerate(rows) if "8" in r[:calculator.stop])
+            self.assertLess(display[3], first_key_row, f"{size}x{size}")
+            self.assertGreaterEqual(3 * (display[2] - display[0] + 1), 2 * len(calculator),
+                                    f"{size}x{size}: display width")
+
+
+# The manifest's namespaces and the Windows versions it names (Vista, 7, 8, 8.1, 10 and 11).
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
+SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+}
 
 
 @unittest.skipUnless(shutil.which(WINDRES), "no windres")
@@ -311,6 +387,40 @@ class ResourceScriptTest(unittest.TestCase):
         self.assertEqual(dialog["font"], (8, "MS Sans Serif"))
         self.assertEqual([c for c, _ in dialog["controls"]], DIALOG_CONTROLS)
         self.assertEqual([ex for _, ex in dialog["controls"]], [0] * len(DIALOG_CONTROLS))
+
+    def test_one_manifest_the_one_windows_reads_at_process_start(self):
+        manifests = [key for key in Built.resources if key[0] == RT_MANIFEST]
+        self.assertEqual(manifests, [(RT_MANIFEST, 1)])
+
+    def test_manifest_asks_for_per_monitor_dpi_awareness_with_the_older_fallback(self):
+        root = read_manifest(Built.resources[(RT_MANIFEST, 1)])
+        settings = root.findall(f"{ASM_V3}application/{ASM_V3}windowsSettings")
+        self.assertEqual(len(settings), 1)
+        awareness = settings[0].findall(f"{SETTINGS_2016}dpiAwareness")
+        self.assertEqual([[v.strip() for v in a.text.split(",")] for a in awareness],
+                         [["PerMonitorV2", "PerMonitor"]])
+        self.assertEqual([a.text.strip() for a in settings[0].findall(f"{SETTINGS_2005}dpiAware")],
+                         ["true/pm"])
+
+    def test_manifest_names_common_controls_6_the_supported_windows_and_no_elevation(self):
+        root = read_manifest(Built.resources[(RT_MANIFEST, 1)])
+        self.assertEqual((root.tag, root.get("manifestVersion")), (f"{ASM_V1}assembly", "1.0"))
+        self.assertIsNotNone(root.find(f"{ASM_V1}assemblyIdentity"))
+        dependencies = [a.attrib for a in root.iterfind(
+            f"{ASM_V1}dependency/{ASM_V1}dependentAssembly/{ASM_V1}assemblyIdentity")]
+        self.assertEqual(dependencies, [{
+            "type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
+            "processorArchitecture": "*", "publicKeyToken": "6595b64144ccf1df", "language": "*"}])
+        ids = {os_.get("Id") for os_ in root.iterfind(
+            f"{COMPATIBILITY}compatibility/{COMPATIBILITY}application/{COMPATIBILITY}supportedOS")}
+        self.assertEqual(ids, SUPPORTED_OS)
+        levels = [r.attrib for r in root.iter(f"{ASM_V3}requestedExecutionLevel")]
+        self.assertEqual(levels, [{"level": "asInvoker", "uiAccess": "false"}])
+
+    @unittest.skipUnless(EXE, "PIXMOTE_EXE not set (the Windows build sets it)")
+    def test_built_program_holds_exactly_these_resources(self):
+        with open(EXE, "rb") as f:
+            self.assertEqual(read_exe_resources(f.read()), Built.resources)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,5 @@
-// The tray icon: the notification record handed to the shell, the tooltips, the three looks,
-// and the icons that are loaded for one call and never kept.
+// The tray icon: the notification record handed to the shell, the tooltips, the three looks at
+// the system's small-icon size, and the icons that are loaded for one call and never kept.
 #include "app/app.h"
 #include "app/tray.h"
 #include "platform/stub/stub.h"
@@ -31,6 +31,8 @@ TEST_F(ShellTray, StartUpAddsTheHaltedLookBeforeAnythingElse) {
         EXPECT_EQ(NIF_MESSAGE | NIF_ICON | NIF_TIP, added.record.uFlags);
         EXPECT_EQ(0x8064u, added.record.uCallbackMessage);
         EXPECT_EQ(101, added.iconResource);
+        EXPECT_EQ(16, added.iconWidth);  // the small icon at 100 %
+        EXPECT_EQ(16, added.iconHeight);
         EXPECT_STREQ("Halted", added.record.szTip);
         EXPECT_LT(callIndex("Shell_NotifyIconA 0 101 Halted"), callIndex("RegOpenKeyExA"));
         EXPECT_TRUE(stub::trayIconPresent());
@@ -39,23 +41,29 @@ TEST_F(ShellTray, StartUpAddsTheHaltedLookBeforeAnythingElse) {
     }
 }
 
-TEST_F(ShellTray, EachStateHasItsLook) {
+TEST_F(ShellTray, EachStateHasItsLookAtTheSystemsSmallIconSize) {
     start();
     const struct {
         std::int16_t state;
         int resource;
         const char* tip;
     } looks[] = {{1, 102, "Ready"}, {2, 103, "Capturing"}, {0, 101, "Halted"}, {7, 101, "Halted"}};
-    for (const auto& look : looks) {
-        stub::clearCalls();
-        trayShowState(NIM_MODIFY, look.state);
-        EXPECT_EQ(look.resource, stub::trayIconResource());
-        EXPECT_EQ(look.tip, stub::trayTip());
-        const std::string resource = std::to_string(look.resource);
-        EXPECT_EQ(0, callIndex("LoadImageA " + resource));
-        EXPECT_LT(callIndex("Shell_NotifyIconA 1 " + resource),
-                  callIndex("DestroyIcon " + resource));
-        EXPECT_EQ(0, stub::held().icons);
+    for (const int size : {16, 20, 24, 32}) {  // 100, 125, 150 and 200 %
+        stub::setSmallIconSize(size);
+        for (const auto& look : looks) {
+            SCOPED_TRACE(std::to_string(size) + " px, state " + std::to_string(look.state));
+            stub::clearCalls();
+            trayShowState(NIM_MODIFY, look.state);
+            EXPECT_EQ(look.resource, stub::trayIconResource());
+            EXPECT_EQ(look.tip, stub::trayTip());
+            EXPECT_EQ(size, stub::trayCalls().back().iconWidth);
+            EXPECT_EQ(size, stub::trayCalls().back().iconHeight);
+            const std::string resource = std::to_string(look.resource);
+            EXPECT_EQ(0, callIndex("LoadImageA " + resource));
+            EXPECT_LT(callIndex("Shell_NotifyIconA 1 " + resource),
+                      callIndex("DestroyIcon " + resource));
+            EXPECT_EQ(0, stub::held().icons);
+        }
     }
 }
 

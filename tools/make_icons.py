@@ -3,7 +3,8 @@
 
     make_icons.py --lamps res/icons/lamps.txt --outdir DIR ART [ART ...]
 
-Each ART file is one square image of the first group in the lamps file: '#' lines are
+Each ART file is one square image of the first group in the lamps file (8 to 256 pixels, a
+multiple of 4, so 16, 20, 24 and 32 for the small-icon sizes of 100 to 200 %): '#' lines are
 comments, "lamps FIRST-LAST" names the columns (counted from 1) that hold the lamps, and every
 other non-empty line is a pixel row, top row first, one character per pixel: a hexadecimal
 digit is an index into the 16-colour VGA palette and '.' is transparent.
@@ -72,8 +73,8 @@ def read_art(path):
                 raise ArtError(f"{where}: not a pixel: {bad[0]!r}")
             rows.append(line.upper())
     size = len(rows)
-    if size == 0 or size > 256 or size % 8 != 0:
-        raise ArtError(f"{path}: {size} rows; an icon is square, 8 to 256 pixels, a multiple of 8")
+    if size < 8 or size > 256 or size % 4 != 0:
+        raise ArtError(f"{path}: {size} rows; an icon is square, 8 to 256 pixels, a multiple of 4")
     for number, row in enumerate(rows, 1):
         if len(row) != size:
             raise ArtError(f"{path}: pixel row {number} is {len(row)} wide, not {size}")

@@ -17,10 +17,10 @@ bool knownIconResource(std::uintptr_t id) {
     return id == 101 || id == 102 || id == 103;
 }
 
-int iconResource(HICON icon) {
+const Icon* findIcon(HICON icon) {
     World& w = world();
     const auto found = w.icons.find(raw(icon));
-    return found == w.icons.end() ? 0 : found->second.resource;
+    return found == w.icons.end() ? nullptr : &found->second;
 }
 
 std::string boundedText(const char* text, std::size_t max) {
@@ -36,7 +36,7 @@ std::string boundedText(const char* text, std::size_t max) {
 
 using namespace stub::detail;
 
-HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int /*cx*/, int /*cy*/,
+HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy,
                          UINT /*load*/) {
     const auto id = reinterpret_cast<std::uintptr_t>(name);
     const bool byNumber = id <= 0xFFFF;
@@ -47,8 +47,15 @@ HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int /*cx*/,
         return nullptr;
     }
     const std::uintptr_t handle = newHandle();
-    w.icons[handle] = Icon{static_cast<int>(id)};
+    w.icons[handle] = Icon{static_cast<int>(id), cx, cy};
     return handleOf<HANDLE>(handle);
+}
+
+int WINAPI GetSystemMetrics(int index) {
+    if (index == SM_CXSMICON || index == SM_CYSMICON) {
+        return world().smallIconSize;
+    }
+    return 0;  // as Windows answers an index it does not know
 }
 
 BOOL WINAPI DestroyIcon(HICON icon) {
@@ -69,12 +76,14 @@ BOOL WINAPI Shell_NotifyIconA(DWORD action, PNOTIFYICONDATAA data) {
         return FALSE;
     }
     World& w = world();
-    const int resource = (data->uFlags & NIF_ICON) != 0 ? iconResource(data->hIcon) : 0;
+    const Icon* icon = (data->uFlags & NIF_ICON) != 0 ? findIcon(data->hIcon) : nullptr;
+    const int resource = icon != nullptr ? icon->resource : 0;
     const std::string tip =
         (data->uFlags & NIF_TIP) != 0 ? boundedText(data->szTip, sizeof(data->szTip)) : "";
     log("Shell_NotifyIconA " + std::to_string(action) + " " + std::to_string(resource) +
         (tip.empty() ? "" : " " + tip));
-    w.trayCalls.push_back(stub::TrayCall{action, *data, resource});
+    w.trayCalls.push_back(stub::TrayCall{action, *data, resource, icon != nullptr ? icon->width : 0,
+                                         icon != nullptr ? icon->height : 0});
     if (data->cbSize != NOTIFYICONDATAA_V1_SIZE) {
         return FALSE;
     }
@@ -187,6 +196,10 @@ std::string trayTip() {
 
 void failIconLoading(bool fail) {
     world().failIcons = fail;
+}
+
+void setSmallIconSize(int pixels) {
+    world().smallIconSize = pixels;
 }
 
 }  // namespace stub

@@ -139,13 +139,18 @@ UINT timerInterval(UINT_PTR id);
 struct TrayCall {
     DWORD action;
     NOTIFYICONDATAA record;
-    int iconResource;  // the resource id the icon was loaded from, or 0 for none
+    int iconResource;     // the resource id the icon was loaded from, or 0 for none
+    int iconWidth = 0;    // the size LoadImageA was asked for, 0 x 0 for none
+    int iconHeight = 0;
 };
 const std::vector<TrayCall>& trayCalls();
 bool trayIconPresent();
 int trayIconResource();   // of the icon shown now, 0 when none
 std::string trayTip();    // of the icon shown now
 void failIconLoading(bool fail);
+// GetSystemMetrics(SM_CXSMICON) and (SM_CYSMICON): 16 after reset (100 %); 20, 24 and 32 at
+// 125, 150 and 200 %.
+void setSmallIconSize(int pixels);
 
 // ---- GDI and memory faults --------------------------------------------------------------------
 void failNextGetDC();

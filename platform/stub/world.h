@@ -71,6 +71,8 @@ struct GlobalBlock {
 };
 struct Icon {
     int resource = 0;
+    int width = 0;  // the size asked of LoadImageA
+    int height = 0;
 };
 struct TrayState {
     bool present = false;
@@ -147,6 +149,7 @@ struct World {
     // Icons and the tray.
     std::map<std::uintptr_t, Icon> icons;
     bool failIcons = false;
+    int smallIconSize = 16;  // GetSystemMetrics(SM_CXSMICON), (SM_CYSMICON): 100 %
     std::vector<TrayCall> trayCalls;
     TrayState tray;
 
