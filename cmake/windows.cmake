@@ -83,7 +83,7 @@ if(PIXMOTE_MAKENSIS)
     add_custom_command(
         OUTPUT ${CMAKE_BINARY_DIR}/pixmote-setup.exe
         COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-installer.sh ${CMAKE_BINARY_DIR}
-        DEPENDS pixmote ${PIXMOTE_ICONS} ${PIXMOTE_CATALOGUE}
+        DEPENDS pixmote pixmote-add ${PIXMOTE_ICONS} ${PIXMOTE_CATALOGUE}
             ${CMAKE_SOURCE_DIR}/installer/pixmote.nsi
             ${CMAKE_SOURCE_DIR}/scripts/build-installer.sh
             ${CMAKE_SOURCE_DIR}/tools/regfile.py

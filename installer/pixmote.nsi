@@ -2,6 +2,7 @@
 ; program goes to $LOCALAPPDATA\Programs\Pixmote, everything else to HKEY_CURRENT_USER and the
 ; user's own Start menu. Built by scripts/build-installer.sh, which passes:
 ;   PIXMOTE_EXE    the program, pixmote.exe
+;   PIXMOTE_ADD_EXE  the helper that adds an emulator to the catalogue, pixmote-add.exe
 ;   CATALOGUE_NSH  the catalogue as NSIS commands (tools/make_catalogue.py)
 ;   CATALOGUE_REG  the same catalogue as one registry file, installed beside the program
 ;   ICON           the program's icon (.ico)
@@ -45,6 +46,7 @@ SetCompressor /SOLID lzma
 !define EXIT_FAILED 2
 !define EXIT_RUNNING 3
 !define START_MENU_LINK "$SMPROGRAMS\Pixmote.lnk"
+!define ADD_MENU_LINK "$SMPROGRAMS\Add an emulator to Pixmote.lnk"
 !define STARTUP_LINK "$SMSTARTUP\Pixmote.lnk"
 
 Name "Pixmote"
@@ -124,6 +126,7 @@ Section "Pixmote (required)" SecProgram
 
     SetOutPath "$INSTDIR"
     File "/oname=pixmote.exe" "${PIXMOTE_EXE}"
+    File "/oname=pixmote-add.exe" "${PIXMOTE_ADD_EXE}"
     File "/oname=catalogue.reg" "${CATALOGUE_REG}"
 
     DetailPrint "Writing the emulator catalogue: ${PIXMOTE_CATALOGUE_PROFILES} profile(s) in \
@@ -163,6 +166,7 @@ SectionEnd
 
 Section "Start menu shortcut" SecStartMenu
     CreateShortcut "${START_MENU_LINK}" "$INSTDIR\pixmote.exe"
+    CreateShortcut "${ADD_MENU_LINK}" "$INSTDIR\pixmote-add.exe"
 SectionEnd
 
 Section /o "Start Pixmote when I sign in (Startup shortcut)" SecStartup
@@ -173,6 +177,7 @@ SectionEnd
 Section "-Shortcuts left out"
     ${IfNot} ${SectionIsSelected} ${SecStartMenu}
         Delete "${START_MENU_LINK}"
+        Delete "${ADD_MENU_LINK}"
     ${EndIf}
     ${IfNot} ${SectionIsSelected} ${SecStartup}
         Delete "${STARTUP_LINK}"
@@ -209,10 +214,12 @@ FunctionEnd
 
 Section "Uninstall"
     Delete "$INSTDIR\pixmote.exe"
+    Delete "$INSTDIR\pixmote-add.exe"
     Delete "$INSTDIR\catalogue.reg"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     Delete "${START_MENU_LINK}"
+    Delete "${ADD_MENU_LINK}"
     Delete "${STARTUP_LINK}"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
 

@@ -132,6 +132,7 @@ install_win="$local_appdata\\Programs\\Pixmote"
 install_dir=$(unix_path "$install_win")
 start_menu_link=$(unix_path "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\Pixmote.lnk")
 startup_link=$(unix_path "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\Startup\\Pixmote.lnk")
+add_link=$(unix_path "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\Add an emulator to Pixmote.lnk")
 wenv_log "installed into $install_win"
 
 if cmp -s "$BUILT_EXE" "$install_dir/pixmote.exe"; then
@@ -140,6 +141,8 @@ else
     t_fail "no copy of $BUILT_EXE in $install_dir"
 fi
 [[ -f "$install_dir/uninstall.exe" ]] && t_ok "uninstall.exe is there" || t_fail "no uninstall.exe"
+cmp -s "$(dirname "$BUILT_EXE")/pixmote-add.exe" "$install_dir/pixmote-add.exe" &&
+    t_ok "pixmote-add.exe is beside it" || t_fail "no copy of pixmote-add.exe in $install_dir"
 [[ -f "$install_dir/catalogue.reg" ]] && t_ok "catalogue.reg is there" || t_fail "no catalogue.reg"
 
 message_reg "$WENV_DIR/default-message.reg" "Made with Pixmote"
@@ -156,6 +159,7 @@ t_expect_eq "uninstall entry: command" "$(reg_value "$UNINSTALL_KEY" UninstallSt
 t_expect_eq "uninstall entry: quiet command" \
     "$(reg_value "$UNINSTALL_KEY" QuietUninstallString)" "\"$install_win\\uninstall.exe\" /S"
 [[ -f "$start_menu_link" ]] && t_ok "Start menu shortcut" || t_fail "no $start_menu_link"
+[[ -f "$add_link" ]] && t_ok "Start menu shortcut of the helper" || t_fail "no $add_link"
 [[ ! -e "$startup_link" ]] && t_ok "no Startup shortcut by default" || t_fail "$startup_link made"
 
 # ---------------------------------------------------------------------------------------------
@@ -234,7 +238,8 @@ if wait_gone "$install_dir" 60; then
 else
     t_fail "left in $install_dir: $(ls "$install_dir" | tr '\n' ' ')"
 fi
-[[ ! -e "$startup_link" && ! -e "$start_menu_link" ]] && t_ok "the shortcuts are gone" ||
+[[ ! -e "$startup_link" && ! -e "$start_menu_link" && ! -e "$add_link" ]] &&
+    t_ok "the shortcuts are gone" ||
     t_fail "a shortcut is left"
 reg_has_key "$UNINSTALL_KEY" && t_fail "the uninstall entry is left" || t_ok "uninstall entry gone"
 t_expect_tree "a silent uninstall keeps the program key" \

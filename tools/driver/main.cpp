@@ -26,6 +26,11 @@
 //                              a real emulator's window (window.h): where its client area
 //                              is on the screen, its client size set to W x H, moved to X, Y,
 //                              closed
+//   add-select ID PREFIX | add-click ID | add-text ID
+//                              in the helper's window "Add an emulator to Pixmote": choose the
+//                              row of list ID that begins with PREFIX (as a click on it does),
+//                              press button ID (posted: a box it opens does not block), print
+//                              the text of control ID
 #include <windows.h>
 #include <psapi.h>
 
@@ -244,6 +249,34 @@ int click(int id) {
     }
     notifyAndSettle(c, BM_CLICK, 0, 0);
     std::printf("clicked %d\n", id);
+    return 0;
+}
+
+// A control of the helper's window, or nullptr after saying why.
+HWND helperControl(int id) {
+    HWND d = FindWindowA("#32770", "Add an emulator to Pixmote");
+    HWND c = d != nullptr ? GetDlgItem(d, id) : nullptr;
+    if (c == nullptr) {
+        fail(d == nullptr ? "no window \"Add an emulator to Pixmote\""
+                          : "no control " + std::to_string(id));
+    }
+    return c;
+}
+
+int helperSelect(int id, const char* prefix) {
+    HWND list = helperControl(id);
+    if (list == nullptr) {
+        return 1;
+    }
+    const LRESULT row = SendMessageA(list, LB_FINDSTRING, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(prefix));
+    if (row == LB_ERR) {
+        return fail(std::string("no row begins with ") + prefix);
+    }
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    std::printf("selected row %ld\n", static_cast<long>(row));
     return 0;
 }
 
@@ -474,6 +507,17 @@ int main(int argc, char** argv) {
         std::printf("class=%s title=%s\n", fg ? className(fg).c_str() : "",
                     fg ? windowText(fg).c_str() : "");
         rc = 0;
+    } else if (cmd == "add-select" && left == 2) {
+        rc = helperSelect(std::atoi(args[0]), args[1]);
+    } else if (cmd == "add-click" && left == 1) {
+        HWND c = helperControl(std::atoi(args[0]));
+        rc = c != nullptr && PostMessageA(c, BM_CLICK, 0, 0) ? 0 : 1;
+    } else if (cmd == "add-text" && left == 1) {
+        HWND c = helperControl(std::atoi(args[0]));
+        rc = c != nullptr ? 0 : 1;
+        if (c != nullptr) {
+            std::printf("%s\n", windowText(c).c_str());
+        }
     } else if (cmd == "children" && left == 1) {
         rc = children(args[0]);
     } else if (cmd == "windows" && left == 0) {
