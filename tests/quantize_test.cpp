@@ -30,52 +30,38 @@ Bytes quantize(const Bytes& reds, std::int16_t width, std::int16_t height) {
     return frame;
 }
 
-TEST(QuantizeFrame, WorkedExampleStretchesBetweenTheFramesExtremes) {
-    EXPECT_EQ(quantize({200, 200, 100, 50, 50, 125, 200, 75}, 4, 2),
-              (Bytes{0, 0, 10, 15, 15, 7, 0, 12}));
-}
-
-TEST(QuantizeFrame, UniformFramesGiveLevelZero) {
-    for (int red : {0, 1, 128, 254, 255}) {
-        EXPECT_EQ(quantize(Bytes(15, static_cast<std::uint8_t>(red)), 5, 3), Bytes(15, 0))
-            << "red " << red;
+TEST(QuantizeFrame, LevelsStretchBetweenTheFramesOwnExtremes) {
+    struct Case {
+        const char* what;
+        std::int16_t width;
+        std::int16_t height;
+        Bytes reds;
+        Bytes levels;
+    };
+    const Case cases[] = {
+        {"example", 4, 2, {200, 200, 100, 50, 50, 125, 200, 75}, {0, 0, 10, 15, 15, 7, 0, 12}},
+        {"two values", 3, 2, {0xC0, 0x20, 0x20, 0xC0, 0xC0, 0x20}, {0, 15, 15, 0, 0, 15}},
+        {"two values one apart", 1, 2, {100, 101}, {15, 0}},
+        {"rounds toward the lighter end", 3, 1, {255, 254, 0}, {0, 0, 15}},
+        {"15 x 16 / 17 stays 14", 3, 1, {17, 1, 0}, {0, 14, 15}},
+        // The palette's own grays, in any order, come back as their index.
+        {"palette",
+         4,
+         4,
+         {0, 17, 34, 51, 68, 85, 102, 119, 136, 153, 170, 187, 204, 221, 238, 255},
+         {15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
+        // A new extreme restretches the pixels that did not change.
+        {"before a new extreme", 2, 2, {200, 125, 125, 200}, {0, 15, 15, 0}},
+        {"after a new extreme", 2, 2, {200, 125, 125, 50}, {0, 7, 7, 15}},
+        // A uniform frame, whatever its red, is all level 0.
+        {"uniform 0", 5, 3, Bytes(15, 0), Bytes(15, 0)},
+        {"uniform 128", 5, 3, Bytes(15, 128), Bytes(15, 0)},
+        {"uniform 255", 5, 3, Bytes(15, 255), Bytes(15, 0)},
+        {"one pixel", 1, 1, {77}, {0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(quantize(c.reds, c.width, c.height), c.levels) << c.what;
     }
-    EXPECT_EQ(quantize({77}, 1, 1), Bytes{0});
-}
-
-TEST(QuantizeFrame, TwoValuesGiveOnlyTheOuterLevels) {
-    EXPECT_EQ(quantize({0xC0, 0x20, 0x20, 0xC0, 0xC0, 0x20}, 3, 2), (Bytes{0, 15, 15, 0, 0, 15}));
-    EXPECT_EQ(quantize({100, 101}, 1, 2), (Bytes{15, 0}));
-}
-
-TEST(QuantizeFrame, LevelsRoundTowardTheLighterEnd) {
-    EXPECT_EQ(quantize({255, 254, 0}, 3, 1), (Bytes{0, 0, 15}));
-    // 15 x 16 / 17: just under 15 stays 14.
-    EXPECT_EQ(quantize({17, 1, 0}, 3, 1), (Bytes{0, 14, 15}));
-}
-
-TEST(QuantizeFrame, PaletteGraysComeBackAsTheirIndex) {
-    Bytes reds;
-    Bytes expected;
-    for (int i = 15; i >= 0; --i) {  // any order: the stretch does not depend on it
-        reds.push_back(static_cast<std::uint8_t>(255 - 17 * i));
-        expected.push_back(static_cast<std::uint8_t>(i));
-    }
-    EXPECT_EQ(quantize(reds, 4, 4), expected);
-}
-
-TEST(QuantizeFrame, OnlyTheRedByteCounts) {
-    // Blue 255 and green 255 with red 0 is the darkest pixel; red 255 with blue and green 0 the
-    // lightest.
-    const Bytes pixels = {255, 255, 0, 255, 0, 0, 255, 0, 255, 0, 128, 0};
-    Bytes frame(3, 0xEE);
-    quantizeFrame(pixels.data(), 3, 1, frame.data());
-    EXPECT_EQ(frame, (Bytes{15, 0, 7}));
-}
-
-TEST(QuantizeFrame, ANewExtremeRestretchesUnchangedPixels) {
-    EXPECT_EQ(quantize({200, 125, 125, 200}, 2, 2), (Bytes{0, 15, 15, 0}));
-    EXPECT_EQ(quantize({200, 125, 125, 50}, 2, 2), (Bytes{0, 7, 7, 15}));
 }
 
 TEST(QuantizeFrame, EveryByteOfALargeFrameIsSetInRowOrder) {

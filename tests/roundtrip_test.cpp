@@ -179,52 +179,34 @@ Scenario sparseScenario(Random& random, Size size, int screens) {
     return s;
 }
 
-TEST(Roundtrip, StaticScreensShowOneFrameForTheWholeRecording) {
-    Random random{1};
+TEST(Roundtrip, EveryScreenShowsForTheTicksItStayed) {
+    Random random{2};
     std::int16_t multiplier = 1;
     for (Size size : kSizes) {
+        // A static screen: one frame for the whole recording.
         for (int ticks : {1, 2, 9}) {
-            Scenario s;
+            Scenario s = sparseScenario(random, size, 1);
             s.name = "static, " + std::to_string(ticks) + " ticks";
-            s.width = size.width;
-            s.height = size.height;
-            s.reds = {calculatorScreen(random, pixelsOf(size))};
             s.ticks = {ticks};
             s.multiplier = multiplier;
             multiplier = static_cast<std::int16_t>(multiplier % 3 + 1);
             check(s, random);
         }
-    }
-}
-
-TEST(Roundtrip, SparseChangesShowEveryScreenForItsTicks) {
-    Random random{2};
-    for (Size size : kSizes) {
-        // The large screens once, with one of the timer choices; the small ones with each.
+        // Sparse changes: the large screens once, with one of the timer choices; the small ones
+        // with each.
         const bool large = pixelsOf(size) > 5000;
         for (int round = 0; round < (large ? 1 : 3); ++round) {
             Scenario s = sparseScenario(random, size, large ? 12 : 30);
             s.multiplier = static_cast<std::int16_t>(large ? 1 + random.below(3) : 1 + round);
             check(s, random);
         }
-    }
-}
-
-TEST(Roundtrip, DenseChangesShowEveryScreenForItsTicks) {
-    Random random{3};
-    for (Size size :
-         {Size{2, 1}, Size{1, 2}, Size{5, 4}, Size{17, 9}, Size{96, 64}, Size{320, 240}}) {
-        Scenario s;
+        // Dense changes: every pixel anew on every screen.
+        Scenario s = sparseScenario(random, size, 8);
         s.name = "dense";
-        s.width = size.width;
-        s.height = size.height;
-        for (int i = 0; i < 8; ++i) {
-            Bytes reds;
-            for (int p = 0; p < pixelsOf(size); ++p) {
-                reds.push_back(random.byte());
+        for (Bytes& reds : s.reds) {
+            for (std::uint8_t& red : reds) {
+                red = random.byte();
             }
-            s.reds.push_back(reds);
-            s.ticks.push_back(1 + random.below(3));
         }
         s.multiplier = static_cast<std::int16_t>(1 + random.below(3));
         check(s, random);
@@ -275,14 +257,18 @@ TEST(Roundtrip, ANewTimerChoiceCountsFromTheNextTick) {
     }
 }
 
-TEST(Roundtrip, StillModeShowsTheFirstScreenAlone) {
-    Random random{6};
+TEST(Roundtrip, StillModeEndsWithTheScreenOnShow) {
+    Random random{7};
     for (Size size : kSizes) {
-        Scenario s = sparseScenario(random, size, 3);
-        s.name = "still";
-        s.stillMode = true;
-        s.multiplier = static_cast<std::int16_t>(1 + random.below(3));
-        check(s, random);
+        // Set from the start (0), or switched on just before a later tick.
+        for (int from : {0, 2, 3, 6, 15, 1000}) {
+            Scenario s = sparseScenario(random, size, from == 0 ? 3 : 12);
+            s.name = "still from tick " + std::to_string(from);
+            s.stillMode = from == 0;
+            s.stillModeFromTick = from;
+            s.multiplier = static_cast<std::int16_t>(1 + random.below(3));
+            check(s, random);
+        }
     }
     // Stopped after one tick, before StillMode could end the recording.
     Scenario once = sparseScenario(random, {7, 3}, 1);
@@ -290,19 +276,6 @@ TEST(Roundtrip, StillModeShowsTheFirstScreenAlone) {
     once.ticks = {1};
     once.stillMode = true;
     check(once, random);
-}
-
-TEST(Roundtrip, StillModeSwitchedOnEndsWithTheScreenOnShow) {
-    Random random{7};
-    for (Size size : {Size{1, 2}, Size{13, 11}, Size{128, 64}}) {
-        for (int from : {1, 2, 3, 6, 15, 1000}) {
-            Scenario s = sparseScenario(random, size, 12);
-            s.name = "still from tick " + std::to_string(from);
-            s.stillModeFromTick = from;
-            s.multiplier = static_cast<std::int16_t>(1 + random.below(3));
-            check(s, random);
-        }
-    }
 }
 
 TEST(Roundtrip, AVeryLongStillScreenKeepsTheLargestDelay) {

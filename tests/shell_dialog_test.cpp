@@ -31,7 +31,7 @@ std::vector<BYTE> bytesOf(const std::string& text) {
 
 struct StoredValue {
     const char* name;
-    DWORD type;
+    DWORD type;              // REG_NONE: no value stored
     std::vector<BYTE> data;  // as stored, NUL included when there is one
     std::string loaded;      // what the edit box then shows
 };
@@ -45,7 +45,9 @@ class ShellDialogLoad : public ShellTest, public ::testing::WithParamInterface<S
 TEST_P(ShellDialogLoad, StoredMessageReachesTheEditBox) {
     const StoredValue& value = GetParam();
     addProgramKey(nullptr);
-    stub::regSetBinary(kProgramKey, "", value.data, value.type);
+    if (value.type != REG_NONE) {
+        stub::regSetBinary(kProgramKey, "", value.data, value.type);
+    }
     // Whatever the buffer held before must not show through a value stored without its NUL.
     std::memset(settings.embeddedMessage, 'x', sizeof settings.embeddedMessage);
 
@@ -64,7 +66,8 @@ const std::string kDefault = kDefaultMessage;
 
 INSTANTIATE_TEST_SUITE_P(
     Values, ShellDialogLoad,
-    ::testing::Values(StoredValue{"Plain", REG_SZ, bytesOf(std::string("Hello") + '\0'), "Hello"},
+    ::testing::Values(StoredValue{"Missing", REG_NONE, {}, kDefault},
+                      StoredValue{"Plain", REG_SZ, bytesOf(std::string("Hello") + '\0'), "Hello"},
                       StoredValue{"SixtyThree", REG_SZ, bytesOf(k63 + '\0'), k63},
                       StoredValue{"Empty", REG_SZ, {0}, ""}, StoredValue{"NoData", REG_SZ, {}, ""},
                       StoredValue{"ShortWithoutNul", REG_SZ, bytesOf("hello"), "hello"},
@@ -74,36 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   kDefault},
                       StoredValue{"Binary", REG_BINARY, {'H', 'i', 0}, kDefault}),
     [](const ::testing::TestParamInfo<StoredValue>& param) { return param.param.name; });
-
-TEST_F(ShellDialog, MissingValueLoadsTheBuiltInText) {
-    EXPECT_LE(std::strlen(kDefaultMessage), 19u);
-    addProgramKey(nullptr);
-    start();
-    EXPECT_EQ(kDefault, stub::itemText(1004));
-}
-
-TEST_F(ShellDialog, InitialisationStopsWhenAKeyIsMissing) {
-    for (const bool software : {false, true}) {
-        SCOPED_TRACE(software);
-        stub::reset();
-        if (software) {
-            stub::regCreateKey("Software");
-        }
-        const HWND dialog = start();
-        ASSERT_EQ(1u, stub::boxes().size());
-        EXPECT_EQ(software ? kProgramFailed : kSoftwareFailed, stub::boxes()[0].text);
-        EXPECT_LT(callIndex("Shell_NotifyIconA 0 101"), callIndex("MessageBoxA"));
-        EXPECT_EQ(software ? 1 : 0, countCalls("RegCloseKey Software"));
-        EXPECT_EQ(0, stub::held().keys);
-        EXPECT_EQ("", stub::itemText(1004));
-        EXPECT_EQ(-1, stub::itemTextLimit(1004));
-        EXPECT_FALSE(stub::itemChecked(40006));
-        EXPECT_EQ(1, settings.timerMultiplier);
-        EXPECT_STREQ("", settings.embeddedMessage);
-        EXPECT_EQ(FALSE, dialogInitialise(dialog));
-        stub::send(WM_CLOSE);
-    }
-}
 
 // ---- OK ---------------------------------------------------------------------------------------
 
@@ -135,7 +108,7 @@ TEST_F(ShellDialog, OkTakesTheSettingsStoresTheMessageAndHides) {
     }
 }
 
-TEST_F(ShellDialog, OkWithAMissingKeyKeepsTheDialogOpen) {
+TEST_F(ShellDialog, AMissingKeyStopsInitialisationAndKeepsOkFromClosing) {
     for (const bool software : {false, true}) {
         SCOPED_TRACE(software);
         stub::reset();
@@ -143,20 +116,33 @@ TEST_F(ShellDialog, OkWithAMissingKeyKeepsTheDialogOpen) {
         if (software) {
             stub::regCreateKey("Software");
         }
-        start();
+        const char* warning = software ? kProgramFailed : kSoftwareFailed;
+        const HWND dialog = start();
+        ASSERT_EQ(1u, stub::boxes().size());
+        EXPECT_EQ(warning, stub::boxes()[0].text);
+        EXPECT_LT(callIndex("Shell_NotifyIconA 0 101"), callIndex("MessageBoxA"));
+        EXPECT_EQ(software ? 1 : 0, countCalls("RegCloseKey Software"));
+        EXPECT_EQ(0, stub::held().keys);
+        EXPECT_EQ("", stub::itemText(1004));
+        EXPECT_EQ(-1, stub::itemTextLimit(1004));
+        EXPECT_FALSE(stub::itemChecked(40006));
+        EXPECT_EQ(1, settings.timerMultiplier);
+        EXPECT_STREQ("", settings.embeddedMessage);
+
+        // OK: with no limit on the box it takes the first 63 characters, warns again and
+        // leaves the dialog open.
         stub::trayPress(WM_RBUTTONDOWN);
-        // Initialisation stopped early: no limit on the box, OK takes the first 63 characters.
         stub::typeText(1004, std::string(100, 'q'));
         stub::clickButton(1005);
         EXPECT_EQ(FALSE, stub::send(WM_COMMAND, IDOK));
-
         ASSERT_EQ(2u, stub::boxes().size());
-        EXPECT_EQ(software ? kProgramFailed : kSoftwareFailed, stub::boxes()[1].text);
+        EXPECT_EQ(warning, stub::boxes()[1].text);
         EXPECT_TRUE(stub::dialogVisible());
         EXPECT_TRUE(settings.stillMode);
         EXPECT_EQ(std::string(63, 'q'), settings.embeddedMessage);
         EXPECT_EQ(0, stub::held().keys);
         EXPECT_FALSE(stub::regHasValue(kProgramKey, ""));
+        EXPECT_EQ(FALSE, dialogInitialise(dialog));
         stub::send(WM_CLOSE);
     }
 }

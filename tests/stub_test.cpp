@@ -172,7 +172,7 @@ TEST_F(StubGdiTest, ColorOnColorShrinkKeepsOneSourcePixelPerWholeFactor) {
     expectNothingHeld();
 }
 
-TEST_F(StubGdiTest, ShrinkOutsideTheClientAreaOrWithoutColorOnColorDiffers) {
+TEST_F(StubGdiTest, CopiesWithoutColorOnColorBeyondTheWindowOrFromAGoneWindowDiffer) {
     const HWND window = numberedWindow(4, 4);
     stub::fillRect(window, 0, 0, 4, 4, 0xFFFFFF);
     stub::setPixel(window, 1, 1, 0x123456);
@@ -183,29 +183,22 @@ TEST_F(StubGdiTest, ShrinkOutsideTheClientAreaOrWithoutColorOnColorDiffers) {
     // Beyond the client area the source reads as 0.
     pixels = grab(window, 2, 2, 3, 3, 2, 2, COLORONCOLOR, &copied);
     EXPECT_EQ(pixels, (std::vector<std::uint32_t>{0xFFFFFF, 0, 0, 0}));
-    // A destroyed window copies nothing.
-    stub::destroyWindow(window);
-    EXPECT_EQ(GetDC(window), nullptr);
-    expectNothingHeld();
-}
 
-TEST_F(StubGdiTest, DestroyedSourceLeavesTheBitmapAsItWas) {
-    const HWND window = numberedWindow(8, 8);
+    // A destroyed window copies nothing: the bitmap keeps what the last copy put there.
     HDC windowDc = GetDC(window);
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, 8, 8);
+    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, 4, 4);
     HDC memoryDc = CreateCompatibleDC(windowDc);
     SelectObject(memoryDc, bitmap);
-    SetStretchBltMode(memoryDc, COLORONCOLOR);
-    ASSERT_TRUE(StretchBlt(memoryDc, 0, 0, 8, 8, windowDc, 0, 0, 8, 8, SRCCOPY));
+    ASSERT_TRUE(StretchBlt(memoryDc, 0, 0, 4, 4, windowDc, 0, 0, 4, 4, SRCCOPY));
     stub::destroyWindow(window);
-    EXPECT_FALSE(StretchBlt(memoryDc, 0, 0, 8, 8, windowDc, 0, 0, 8, 8, SRCCOPY));
-
+    EXPECT_FALSE(StretchBlt(memoryDc, 0, 0, 4, 4, windowDc, 0, 0, 4, 4, SRCCOPY));
+    EXPECT_EQ(GetDC(window), nullptr);
     BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, -8, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<BYTE> bytes(4 * 64);
-    GetDIBits(memoryDc, bitmap, 0, 8, bytes.data(), &info, DIB_RGB_COLORS);
-    EXPECT_EQ(bytes[4 * (7 * 8 + 5)], 5);         // blue: x of (5, 7)
-    EXPECT_EQ(bytes[4 * (7 * 8 + 5) + 1], 0x70);  // green: y << 4
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 4, -4, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<BYTE> bytes(4 * 16);
+    GetDIBits(memoryDc, bitmap, 0, 4, bytes.data(), &info, DIB_RGB_COLORS);
+    EXPECT_EQ(bytes[4 * 5], 0x56);  // blue of (1, 1)
+    EXPECT_EQ(bytes[4 * 4], 0xFF);  // blue of (0, 1)
     ReleaseDC(window, windowDc);
     DeleteDC(memoryDc);
     DeleteObject(bitmap);
@@ -302,10 +295,6 @@ TEST_F(StubWindowTest, FindWindowComparesWholeNamesWithoutCase) {
     EXPECT_EQ(FindWindowA("CalcStandIn", "Calculator Stand-In"), nullptr);
     EXPECT_FALSE(GetClientRect(calc, &rect));
 }
-
-}  // namespace
-
-namespace {
 
 using StubMessageTest = StubTest;
 
