@@ -4,13 +4,16 @@
 // each kind of damage. Exit code 0 when every case behaves, 1 otherwise.
 #include <algorithm>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include <gif_lib.h>
 #include <unistd.h>
 
+#include "tests/support/gif_replay.h"
 #include "tools/checker/check.h"
 
 namespace {
@@ -166,17 +169,27 @@ bool writeGif(const std::string& path, const std::vector<Image>& images, int w, 
 int gFailures = 0;
 std::string gDir;
 
-void expect(const char* name, const std::vector<Image>& images, const Sim& s,
-            const std::vector<frames::ScriptFrame>& script, CheckOptions o, bool wantOk) {
+// Writes the images, with one bit of the byte at flip changed when asked, and checks them.
+void expect(const std::string& name, const std::vector<Image>& images, const Sim& s,
+            const std::vector<frames::ScriptFrame>& script, CheckOptions o, bool wantOk,
+            std::size_t flip = SIZE_MAX) {
     std::string path = gDir + "/case.gif";
     writeGif(path, images, s.width, s.height);
+    if (flip != SIZE_MAX) {
+        std::vector<std::uint8_t> bytes = readFileBytes(path);
+        bytes.at(flip) ^= 1;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
     o.width = s.width;
     o.height = s.height;
     o.dotWidth = s.dotWidth;
     o.dotHeight = s.dotHeight;
     CheckReport r = checkRecording(path, script, o);
     bool good = r.ok == wantOk;
-    std::printf("%s %s (%s)\n", good ? "ok  " : "BAD ", name, r.ok ? "accepted" : "rejected");
+    std::printf("%s %s (%s)\n", good ? "ok  " : "BAD ", name.c_str(),
+                r.ok ? "accepted" : "rejected");
     if (!good) {
         ++gFailures;
         for (const std::string& line : r.lines) {
@@ -258,6 +271,17 @@ int main() {
     CheckOptions fromOne = anim;
     fromOne.first = 1;
     expect("first frame not the one asked for", good, s, script, fromOne, false);
+    // The head: signature, logical screen width, a palette entry, the loop count, the banner.
+    writeGif(gDir + "/case.gif", good, s.width, s.height);
+    const std::vector<std::uint8_t> file = readFileBytes(gDir + "/case.gif");
+    const auto offsetOf = [&file](const std::string& text) {
+        return static_cast<std::size_t>(
+            std::search(file.begin(), file.end(), text.begin(), text.end()) - file.begin());
+    };
+    for (std::size_t at : {std::size_t{4}, std::size_t{6}, std::size_t{13 + 3 * 5},
+                           offsetOf("NETSCAPE2.0") + 13, offsetOf("Pixmote v2.0")}) {
+        expect("head byte " + std::to_string(at) + " changed", good, s, script, anim, false, at);
+    }
 
     // A screen of 12 x 5 dots drawn 2 x 3: a 24 x 15 recording; read as 24 x 15 dots, it is wrong.
     Sim dotted = s;
@@ -280,14 +304,10 @@ int main() {
     std::vector<Image> switchedImages = simulate(script, switched);
     expect("still mode switched on while recording", switchedImages, switched, script, endsStill,
            true);
-    expect(
-        "still-mode ending checked as a plain animation", switchedImages, switched, script,
-        [&] {
-            CheckOptions o = endsStill;
-            o.endsStill = false;
-            return o;
-        }(),
-        false);
+    CheckOptions plain = endsStill;
+    plain.endsStill = false;
+    expect("still-mode ending checked as a plain animation", switchedImages, switched, script,
+           plain, false);
     bad = switchedImages;
     bad.back().delay = 16;
     expect("still-mode ending with a graphic control", bad, switched, script, endsStill, false);
