@@ -66,7 +66,7 @@ bool makeBuffers() {
     const std::int16_t width = geometry.width;
     const std::int16_t height = geometry.height;
 
-    HDC windowContext = GetDC(geometry.screen);
+    HDC windowContext = GetDC(geometry.window);
     bool made = windowContext != nullptr;
     if (made) {
         buffers.bitmap = CreateCompatibleBitmap(windowContext, width, height);
@@ -92,7 +92,7 @@ bool makeBuffers() {
         made = made && header.biSizeImage >= needed;
     }
     if (windowContext != nullptr) {
-        ReleaseDC(geometry.screen, windowContext);
+        ReleaseDC(geometry.window, windowContext);
     }
     if (!made) {
         return false;
