@@ -17,8 +17,8 @@ LockedFrames grabFrame() {
     // gone, keeps the last picture that was copied. A minimised window still counts as
     // visible, but its copy is black or stale: it too keeps the last picture.
     const bool shown =
-        IsWindowVisible(geometry.window) != FALSE && IsIconic(geometry.window) == FALSE;
-    HDC windowContext = shown ? GetDC(geometry.window) : nullptr;
+        IsWindowVisible(geometry.screen) != FALSE && IsIconic(geometry.window) == FALSE;
+    HDC windowContext = shown ? GetDC(geometry.screen) : nullptr;
     HDC memoryContext = CreateCompatibleDC(windowContext);
     SelectObject(memoryContext, buffers.bitmap);
     if (shown) {
@@ -26,7 +26,7 @@ LockedFrames grabFrame() {
         StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, windowContext,
                    geometry.sourceX, geometry.sourceY, geometry.sourceWidth, geometry.sourceHeight,
                    SRCCOPY);
-        ReleaseDC(geometry.window, windowContext);
+        ReleaseDC(geometry.screen, windowContext);
     }
 
     LockedFrames frames;

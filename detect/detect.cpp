@@ -7,6 +7,9 @@
 // between calls.
 #include "detect/detect.h"
 
+#include "detect/fit.h"
+#include "detect/lookup.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -17,7 +20,6 @@ constexpr DWORD kNameChars = 64;
 constexpr DWORD kTextBytes = 64;
 // Each level is counted with a signed 16-bit index: at most 32768 entries.
 constexpr int kMaxEntries = 32768;
-constexpr std::int64_t kMaxCoordinate = INT16_MAX;
 
 constexpr const char kNoSoftwareKey[] = "Unable to open registry key HKEY_CURRENT_USER/Software";
 constexpr const char kNoProgramKey[] =
@@ -54,99 +56,146 @@ bool readText(HKEY key, const char* valueName, char (&text)[kTextBytes]) {
     return size == kTextBytes && std::memchr(text, '\0', kTextBytes) != nullptr;
 }
 
-// A REG_DWORD value whose low 16 bits, read as a signed number, are at least least. False when
-// it is missing, of another type, not a whole DWORD, or below least (negative numbers lie
-// outside the catalogue's range, and sizes must not be zero).
-bool readNumber(HKEY key, const char* valueName, std::int16_t least, std::int16_t* number) {
+// What reading a number gave: missing (absent, of another type, not a whole DWORD), out of
+// the range the value allows, or a valid number.
+enum class Read { Missing, OutOfRange, Valid };
+
+// A REG_DWORD value whose low 16 bits, read as a signed number, lie within least..most.
+// *number is set only when Valid (negative numbers lie outside the catalogue's range, and
+// sizes must not be zero).
+Read readNumber(HKEY key, const char* valueName, std::int16_t least, std::int16_t most,
+                std::int16_t* number) {
     DWORD type = REG_NONE;
     DWORD data = 0;
     DWORD size = sizeof data;
     if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<LPBYTE>(&data), &size) !=
             ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof data) {
-        return false;
+        return Read::Missing;
     }
     const auto value = static_cast<std::int16_t>(static_cast<std::uint16_t>(data & 0xFFFFu));
-    if (value < least) {
-        return false;
+    if (value < least || value > most) {
+        return Read::OutOfRange;
     }
     *number = value;
-    return true;
+    return Read::Valid;
 }
 
-bool fitsCoordinate(std::int64_t value) {
-    return value >= 0 && value <= kMaxCoordinate;
+bool readNumber(HKEY key, const char* valueName, std::int16_t least, std::int16_t* number) {
+    return readNumber(key, valueName, least, INT16_MAX, number) == Read::Valid;
+}
+
+// RCX, RCY, RX and RY, in that order: all four valid make a layout, none at all a bare screen,
+// anything between a layout that only the whole-client test can get past.
+void readLayout(HKEY profile, ScreenShape* shape) {
+    std::int16_t values[4] = {};
+    const Read reads[4] = {readNumber(profile, "RCX", 1, INT16_MAX, &values[0]),
+                           readNumber(profile, "RCY", 1, INT16_MAX, &values[1]),
+                           readNumber(profile, "RX", 0, INT16_MAX, &values[2]),
+                           readNumber(profile, "RY", 0, INT16_MAX, &values[3])};
+    int valid = 0;
+    int missing = 0;
+    for (const Read read : reads) {
+        valid += read == Read::Valid ? 1 : 0;
+        missing += read == Read::Missing ? 1 : 0;
+    }
+    if (valid == 4) {
+        shape->layout = LayoutKind::Valid;
+        shape->layoutWidth = values[0];
+        shape->layoutHeight = values[1];
+        shape->screenX = values[2];
+        shape->screenY = values[3];
+    } else {
+        shape->layout = missing == 4 ? LayoutKind::None : LayoutKind::Broken;
+    }
+}
+
+// AnyScale 1 allows any factor; then DotWidth and DotHeight (1 when missing) give the dot.
+// AnyScale of another value, or a dot size out of range, leaves whole factors only.
+void readAnyScale(HKEY profile, ScreenShape* shape) {
+    std::int16_t anyScale = 0;
+    if (readNumber(profile, "AnyScale", 0, 1, &anyScale) != Read::Valid || anyScale != 1) {
+        return;
+    }
+    std::int16_t dotWidth = 1;
+    std::int16_t dotHeight = 1;
+    if (readNumber(profile, "DotWidth", 1, INT16_MAX, &dotWidth) == Read::OutOfRange ||
+        readNumber(profile, "DotHeight", 1, INT16_MAX, &dotHeight) == Read::OutOfRange) {
+        return;
+    }
+    shape->anyScale = true;
+    shape->dotWidth = dotWidth;
+    shape->dotHeight = dotHeight;
+}
+
+// The top-level window the profile names, by ClassName, Caption and CaptionMatch, or null.
+// CaptionMatch missing is the exact caption; out of its range 0..2 the profile cannot match.
+HWND profileWindow(HKEY profile) {
+    char className[kTextBytes];
+    char caption[kTextBytes];
+    if (!readText(profile, "ClassName", className)) {
+        return nullptr;
+    }
+    const bool hasCaption = readText(profile, "Caption", caption);
+    std::int16_t match = 0;
+    if (readNumber(profile, "CaptionMatch", 0, 2, &match) == Read::OutOfRange) {
+        return nullptr;
+    }
+    const auto captionMatch = static_cast<CaptionMatch>(match);
+    if (!hasCaption && captionMatch != CaptionMatch::Any) {
+        return nullptr;
+    }
+    return findEmulatorWindow(className, hasCaption ? caption : nullptr, captionMatch);
 }
 
 // One profile against the open windows. True with *geometry set when every test passes; a
 // profile that fails any test leaves *geometry as it was.
 bool evaluateProfile(HKEY profile, CaptureGeometry* geometry) {
-    char className[kTextBytes];
-    char caption[kTextBytes];
-    if (!readText(profile, "ClassName", className) || !readText(profile, "Caption", caption)) {
-        return false;
-    }
-    HWND window = FindWindowA(className, caption);
+    HWND window = profileWindow(profile);
     if (window == nullptr) {
         return false;
     }
-    std::int16_t cx = 0;
-    std::int16_t cy = 0;
-    if (!readNumber(profile, "CX", 1, &cx) || !readNumber(profile, "CY", 1, &cy)) {
+    // The screen may be a window of its own inside the emulator's: its client area is then
+    // what the tests measure and the grab copies.
+    HWND screen = window;
+    char screenClass[kTextBytes];
+    if (readText(profile, "ScreenClass", screenClass)) {
+        screen = findScreenWindow(window, screenClass);
+        if (screen == nullptr) {
+            return false;
+        }
+    }
+    ScreenShape shape;
+    if (!readNumber(profile, "CX", 1, &shape.width) ||
+        !readNumber(profile, "CY", 1, &shape.height)) {
         return false;
     }
     RECT client = {};
-    if (!GetClientRect(window, &client)) {
+    if (!GetClientRect(screen, &client)) {
         return false;
     }
     const std::int64_t cw = std::int64_t{client.right} - client.left;
     const std::int64_t ch = std::int64_t{client.bottom} - client.top;
-    // Every coordinate of the capture is a signed 16-bit number: a client area beyond that
-    // cannot be described without truncating it.
-    if (!fitsCoordinate(cw) || !fitsCoordinate(ch)) {
-        return false;
-    }
-
-    // Bare screen: the client area is the screen enlarged by whole factors (this test comes
-    // first, whatever else the profile holds). A 0 x 0 client area passes.
-    if (cw % cx == 0 && ch % cy == 0) {
-        *geometry = {
-            window, cx, cy, 0, 0, static_cast<std::int16_t>(cw), static_cast<std::int16_t>(ch)};
-        return true;
-    }
-
-    // Layout: the client area is the RCX x RCY picture enlarged by whole factors, with the
-    // screen's top-left pixel at (RX, RY) of the picture.
-    std::int16_t rcx = 0;
-    std::int16_t rcy = 0;
-    if (!readNumber(profile, "RCX", 1, &rcx) || !readNumber(profile, "RCY", 1, &rcy)) {
-        return false;
-    }
-    if (cw % rcx != 0 || ch % rcy != 0) {
-        return false;
-    }
-    std::int16_t rx = 0;
-    std::int16_t ry = 0;
-    if (!readNumber(profile, "RX", 0, &rx) || !readNumber(profile, "RY", 0, &ry)) {
-        return false;
-    }
-    const std::int64_t sx = cw / rcx;
-    const std::int64_t sy = ch / rcy;
-    const std::int64_t left = rx * sx;
-    const std::int64_t top = ry * sy;
-    const std::int64_t width = cx * sx;
-    const std::int64_t height = cy * sy;
-    // All four are at least 0, so the far edges fitting means every part fits.
-    if (!fitsCoordinate(left + width) || !fitsCoordinate(top + height)) {
+    // Read whatever the tests reach or not: a recording works the source out again from the
+    // same numbers when the window changes size.
+    readLayout(profile, &shape);
+    readAnyScale(profile, &shape);
+    const ScreenFit fit = fitScreen(shape, cw, ch);
+    if (fit.kind == FitKind::None) {
         return false;
     }
     *geometry = {window,
-                 cx,
-                 cy,
-                 static_cast<std::int16_t>(left),
-                 static_cast<std::int16_t>(top),
-                 static_cast<std::int16_t>(width),
-                 static_cast<std::int16_t>(height)};
+                 shape.width,
+                 shape.height,
+                 fit.sourceX,
+                 fit.sourceY,
+                 fit.sourceWidth,
+                 fit.sourceHeight,
+                 screen,
+                 fit.kind == FitKind::Sampled,
+                 shape,
+                 static_cast<std::int16_t>(cw),
+                 static_cast<std::int16_t>(ch)};
     return true;
 }
 

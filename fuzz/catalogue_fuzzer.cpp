@@ -14,12 +14,16 @@
 //   world    the byte mod 32: 0 no "Software" key; 1 no program key; 2 "Software" and 3 the
 //            program key refuse to open; 4 and up a catalogue (the groups below)
 //   windows  count (mod 7), then per window: class text, caption text, width, height (numbers;
-//            a client area above 65536 pixels is cut down, so the stand-in's surfaces stay small)
+//            a client area above 65536 pixels is cut down, so the stand-in's surfaces stay
+//            small), a window byte (bit 0 hidden, bit 1 a child of an earlier window picked by
+//            bits 4-7, bit 2 raised to the top of the Z-order)
 //   groups   count (mod 5), then per group: name, refuse byte (bit 0), profile count (mod 5),
 //            then per profile: a profile byte (bit 0 layout values, bits 1-3 changes made
-//            afterwards, bit 4 refuses to open, bit 5 no values at all), name, ClassName and
-//            Caption texts, CX, CY (and RCX, RCY, RX, RY), then each change: value name,
-//            kind byte (bits 0-2 type, bits 3-5 form of the data), the data's bytes.
+//            afterwards, bit 4 refuses to open, bit 5 no values at all, bit 6 values for real
+//            windows), name, ClassName and Caption texts, CX, CY (and RCX, RCY, RX, RY; with
+//            bit 6 a byte saying which of CaptionMatch (byte mod 4), ScreenClass (text),
+//            AnyScale (byte mod 3), DotWidth and DotHeight (numbers) follow), then each change:
+//            value name, kind byte (bits 0-2 type, bits 3-5 form of the data), the data's bytes.
 //   texts    a byte < 0xF0 picks a stock text (calculator-like names, case variants, 63 to 65
 //            characters); otherwise a length byte and that many raw bytes.
 //   numbers  a byte < 0x80 picks a stock number; 0x80-0xBF a stock number times 1 + (b & 63);
@@ -103,6 +107,8 @@ struct Window {
     std::string caption;
     std::int64_t width = 0;
     std::int64_t height = 0;
+    bool shown = true;
+    int parent = -1;  // index of the parent window, -1 for a top-level window
 };
 
 // Registry names compare without case: a name met again is the same key or value.
@@ -147,6 +153,11 @@ const std::vector<std::string>& stockTexts() {
         "Emu",
         "emu ",
         "E",
+        "FREE42",
+        "Free42 ",
+        "free42 binary",
+        "wabbitlcd",
+        "WabbitLCD",
     };
     return texts;
 }
@@ -164,9 +175,10 @@ std::string readText(Reader& in) {
     return text;
 }
 
-const std::int64_t kStockNumbers[] = {0,   1,   2,   3,    4,     8,     16,    32,    40,   50,
-                                      64,  80,  96,  128,  160,   192,   240,   280,   288,  300,
-                                      320, 600, 640, 1200, 32767, 32768, 65535, 65536, 65632};
+const std::int64_t kStockNumbers[] = {0,   1,   2,   3,    4,     8,     16,    32,    40,    50,
+                                      64,  80,  96,  128,  160,   192,   240,   280,   288,   300,
+                                      320, 600, 640, 1200, 32767, 32768, 65535, 65536, 65632, 48,
+                                      262, 300, 302, 346,  348,   414,   477};
 
 std::int64_t stockNumber(std::uint8_t pick) {
     return kStockNumbers[pick % std::size(kStockNumbers)];
@@ -229,9 +241,11 @@ Bytes dwordData(std::uint32_t number) {
             static_cast<BYTE>(number >> 16), static_cast<BYTE>(number >> 24)};
 }
 
-const char* const kValueNames[] = {"ClassName", "Caption", "CX",        "CY",  "RCX",
-                                   "RCY",       "RX",      "RY",        "cx",  "CLASSNAME",
-                                   "caption",   "Rcy",     "Unrelated", "CXX", ""};
+const char* const kValueNames[] = {
+    "ClassName", "Caption",   "CX",       "CY",           "RCX",         "RCY",
+    "RX",        "RY",        "cx",       "CLASSNAME",    "caption",     "Rcy",
+    "Unrelated", "CXX",       "",         "CaptionMatch", "ScreenClass", "AnyScale",
+    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS"};
 
 // One change to a profile's values: any name (a catalogue name in any case, or another), any
 // type, and data of every form.
@@ -293,7 +307,8 @@ Value readChange(Reader& in) {
 struct World {
     int mode = 0;  // 0: no Software; 1: no program key; 2, 3: refused; else a catalogue
     Key program;
-    std::vector<Window> windows;  // creation order, the program's dialog first
+    std::vector<Window> windows;      // creation order, the program's dialog first
+    std::vector<std::size_t> zOrder;  // indices into windows, topmost first
 };
 
 World buildWorld(Reader& in) {
@@ -301,6 +316,7 @@ World buildWorld(Reader& in) {
     world.mode = in.byte() % 32;
     appDialog = stub::addWindow("#32770", "Pixmote Configuration", 0, 0);
     world.windows.push_back(Window{appDialog, "#32770", "Pixmote Configuration", 0, 0});
+    world.zOrder.push_back(0);
 
     const int windows = in.byte() % 7;
     for (int i = 0; i < windows; ++i) {
@@ -315,9 +331,29 @@ World buildWorld(Reader& in) {
                 window.width %= 1 + kMaxWindowPixels / std::max<std::int64_t>(window.height, 1);
             }
         }
+        const std::uint8_t shape = in.byte();
+        if ((shape & 2) != 0 && world.windows.size() > 1) {
+            window.parent = 1 + (shape >> 4) % static_cast<int>(world.windows.size() - 1);
+        }
         window.handle =
-            stub::addWindow(window.className, window.caption, static_cast<int>(window.width),
-                            static_cast<int>(window.height));
+            window.parent < 0
+                ? stub::addWindow(window.className, window.caption, static_cast<int>(window.width),
+                                  static_cast<int>(window.height))
+                : stub::addChildWindow(
+                      world.windows[static_cast<std::size_t>(window.parent)].handle,
+                      window.className, window.caption, static_cast<int>(window.width),
+                      static_cast<int>(window.height));
+        if ((shape & 1) != 0) {
+            window.shown = false;
+            ShowWindow(window.handle, SW_HIDE);
+        }
+        world.zOrder.push_back(world.windows.size());
+        if ((shape & 4) != 0) {
+            stub::raiseWindow(window.handle);
+            const std::size_t raised = world.zOrder.back();
+            world.zOrder.pop_back();
+            world.zOrder.insert(world.zOrder.begin(), raised);
+        }
         world.windows.push_back(window);
     }
 
@@ -373,6 +409,29 @@ World buildWorld(Reader& in) {
                     storeValue(profile, path, Value{name, REG_DWORD, dwordData(readNumber(in))});
                 }
             }
+            if ((shape & 0x40) != 0) {
+                const std::uint8_t extra = in.byte();
+                if ((extra & 1) != 0) {
+                    storeValue(profile, path,
+                               Value{"CaptionMatch", REG_DWORD, dwordData(in.byte() % 4u)});
+                }
+                if ((extra & 2) != 0) {
+                    storeValue(profile, path,
+                               Value{"ScreenClass", REG_SZ, textData(readText(in), true)});
+                }
+                if ((extra & 4) != 0) {
+                    storeValue(profile, path,
+                               Value{"AnyScale", REG_DWORD, dwordData(in.byte() % 3u)});
+                }
+                if ((extra & 8) != 0) {
+                    storeValue(profile, path,
+                               Value{"DotWidth", REG_DWORD, dwordData(readNumber(in))});
+                }
+                if ((extra & 16) != 0) {
+                    storeValue(profile, path,
+                               Value{"DotHeight", REG_DWORD, dwordData(readNumber(in))});
+                }
+            }
             for (int c = 0; c < ((shape >> 1) & 7); ++c) {
                 storeValue(profile, path, readChange(in));
             }
@@ -406,8 +465,9 @@ std::optional<std::string> textOf(const Key& key, const char* name) {
     return std::string(value->data.begin(), nul);
 }
 
-// A REG_DWORD of exactly four bytes, its low 16 bits as a signed number, at least least.
-std::optional<std::int64_t> numberOf(const Key& key, const char* name, std::int64_t least) {
+// A REG_DWORD of exactly four bytes, its low 16 bits as a signed number: nullopt when
+// missing, else the number, which the caller holds against its range.
+std::optional<std::int64_t> dwordOf(const Key& key, const char* name) {
     const Value* value = findValue(key, name);
     if (value == nullptr || value->type != REG_DWORD || value->data.size() != 4) {
         return std::nullopt;
@@ -416,69 +476,217 @@ std::optional<std::int64_t> numberOf(const Key& key, const char* name, std::int6
     if (low >= 0x8000) {
         low -= 0x10000;
     }
-    if (low < least) {
-        return std::nullopt;
-    }
     return low;
 }
 
+// A number at least least (and at most 32767, which every signed 16-bit number is).
+std::optional<std::int64_t> numberOf(const Key& key, const char* name, std::int64_t least) {
+    const auto number = dwordOf(key, name);
+    if (!number || *number < least) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+// What a window's text reads as through a buffer of `bytes`: cut to bytes - 1 and at a NUL.
+std::string readThrough(const std::string& text, std::size_t bytes) {
+    const std::string cut = text.substr(0, bytes - 1);
+    return cut.substr(0, cut.find('\0'));
+}
+
+bool shownWithAncestors(const World& world, const Window& window) {
+    for (const Window* w = &window;; w = &world.windows[static_cast<std::size_t>(w->parent)]) {
+        if (!w->shown) {
+            return false;
+        }
+        if (w->parent < 0) {
+            return true;
+        }
+    }
+}
+
+// The top-level window a profile names: FindWindowA's exact test over every top-level window,
+// hidden too, or among the shown ones the first whose caption begins with the profile's, or
+// any caption at all; each in Z-order.
 const Window* findWindow(const World& world, const std::string& className,
-                         const std::string& caption) {
-    for (const Window& window : world.windows) {
-        if (lowered(window.className) == lowered(className) &&
-            lowered(window.caption) == lowered(caption)) {
+                         const std::optional<std::string>& caption, std::int64_t match) {
+    for (const std::size_t index : world.zOrder) {
+        const Window& window = world.windows[index];
+        if (window.parent >= 0 || lowered(window.className) != lowered(className)) {
+            continue;
+        }
+        if (match == 0) {
+            if (lowered(window.caption) == lowered(*caption)) {
+                return &window;
+            }
+            continue;
+        }
+        if (!window.shown) {
+            continue;
+        }
+        const std::string text = lowered(readThrough(window.caption, 64));
+        if (match == 2 || text.compare(0, caption->size(), lowered(*caption)) == 0) {
             return &window;
         }
     }
     return nullptr;
 }
 
+// The first shown descendant of `top` whose class is screenClass: every window below it in
+// Z-order, each followed by its own descendants.
+const Window* findScreen(const World& world, const Window& top, const std::string& screenClass) {
+    const auto topIndex = static_cast<int>(&top - world.windows.data());
+    for (const std::size_t index : world.zOrder) {
+        const Window& window = world.windows[index];
+        if (window.parent != topIndex) {
+            continue;
+        }
+        // GetClassNameA gives no name at all for an empty class.
+        if (!window.className.empty() &&
+            lowered(readThrough(window.className, 65)) == lowered(screenClass) &&
+            shownWithAncestors(world, window)) {
+            return &window;
+        }
+        if (const Window* below = findScreen(world, window, screenClass)) {
+            return below;
+        }
+    }
+    return nullptr;
+}
+
+// Where the centre of each dot falls in the client area, as the client pixel holding it; the
+// sampled source spans the first to the last of them. Walks every dot, its centre a fraction.
+struct Span {
+    std::int64_t first;
+    std::int64_t last;
+};
+Span dotCentres(std::int64_t screen, std::int64_t dot, std::int64_t offset, std::int64_t client,
+                std::int64_t picture) {
+    Span span{INT64_MAX, INT64_MIN};
+    for (std::int64_t start = 0; start < screen; start += dot) {
+        const std::int64_t end = std::min(start + dot, screen);
+        // centre = offset + (start + end) / 2, scaled by client / picture
+        const std::int64_t numerator = (2 * offset + start + end) * client;
+        const std::int64_t pixel = numerator / (2 * picture);
+        span.first = std::min(span.first, pixel);
+        span.last = std::max(span.last, pixel);
+    }
+    return span;
+}
+
 std::optional<CaptureGeometry> evaluate(const World& world, const Key& profile) {
     const auto className = textOf(profile, "ClassName");
-    const auto caption = textOf(profile, "Caption");
-    if (!className || !caption) {
+    if (!className) {
         return std::nullopt;
     }
-    const Window* window = findWindow(world, *className, *caption);
+    const auto caption = textOf(profile, "Caption");
+    std::int64_t match = dwordOf(profile, "CaptionMatch").value_or(0);
+    if (match < 0 || match > 2 || (!caption && match != 2)) {
+        return std::nullopt;
+    }
+    const Window* window = findWindow(world, *className, caption, match);
+    if (window == nullptr) {
+        return std::nullopt;
+    }
+    const Window* screen = window;
+    if (const auto screenClass = textOf(profile, "ScreenClass")) {
+        screen = findScreen(world, *window, *screenClass);
+        if (screen == nullptr) {
+            return std::nullopt;
+        }
+    }
     const auto cx = numberOf(profile, "CX", 1);
     const auto cy = numberOf(profile, "CY", 1);
-    if (window == nullptr || !cx || !cy) {
+    if (!cx || !cy) {
         return std::nullopt;
     }
     // The stand-in keeps negative sizes as 0; beyond 32767 nothing can be described.
-    const std::int64_t cw = std::max<std::int64_t>(static_cast<int>(window->width), 0);
-    const std::int64_t ch = std::max<std::int64_t>(static_cast<int>(window->height), 0);
+    const std::int64_t cw = std::max<std::int64_t>(static_cast<int>(screen->width), 0);
+    const std::int64_t ch = std::max<std::int64_t>(static_cast<int>(screen->height), 0);
     if (cw > 32767 || ch > 32767) {
         return std::nullopt;
     }
-    auto geometry = [&](std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
+
+    ScreenShape shape;
+    shape.width = static_cast<std::int16_t>(*cx);
+    shape.height = static_cast<std::int16_t>(*cy);
+    const char* const layoutNames[] = {"RCX", "RCY", "RX", "RY"};
+    const std::int64_t layoutLeast[] = {1, 1, 0, 0};
+    std::int64_t layout[4] = {};
+    int valid = 0;
+    int present = 0;
+    for (int i = 0; i < 4; ++i) {
+        const auto number = dwordOf(profile, layoutNames[i]);
+        present += number ? 1 : 0;
+        if (number && *number >= layoutLeast[i]) {
+            layout[i] = *number;
+            ++valid;
+        }
+    }
+    if (valid == 4) {
+        shape.layout = LayoutKind::Valid;
+        shape.layoutWidth = static_cast<std::int16_t>(layout[0]);
+        shape.layoutHeight = static_cast<std::int16_t>(layout[1]);
+        shape.screenX = static_cast<std::int16_t>(layout[2]);
+        shape.screenY = static_cast<std::int16_t>(layout[3]);
+    } else if (present > 0) {
+        shape.layout = LayoutKind::Broken;
+    }
+    const auto dotWidth = dwordOf(profile, "DotWidth");
+    const auto dotHeight = dwordOf(profile, "DotHeight");
+    if (dwordOf(profile, "AnyScale") == 1 && dotWidth.value_or(1) >= 1 &&
+        dotHeight.value_or(1) >= 1) {
+        shape.anyScale = true;
+        shape.dotWidth = static_cast<std::int16_t>(dotWidth.value_or(1));
+        shape.dotHeight = static_cast<std::int16_t>(dotHeight.value_or(1));
+    }
+
+    auto geometry = [&](std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
+                        bool sampled) {
         return CaptureGeometry{window->handle,
                                static_cast<std::int16_t>(*cx),
                                static_cast<std::int16_t>(*cy),
                                static_cast<std::int16_t>(x),
                                static_cast<std::int16_t>(y),
                                static_cast<std::int16_t>(w),
-                               static_cast<std::int16_t>(h)};
+                               static_cast<std::int16_t>(h),
+                               screen->handle,
+                               sampled,
+                               shape,
+                               static_cast<std::int16_t>(cw),
+                               static_cast<std::int16_t>(ch)};
     };
     if (cw % *cx == 0 && ch % *cy == 0) {
-        return geometry(0, 0, cw, ch);
+        return geometry(0, 0, cw, ch, false);
     }
-    const auto rcx = numberOf(profile, "RCX", 1);
-    const auto rcy = numberOf(profile, "RCY", 1);
-    if (!rcx || !rcy || cw % *rcx != 0 || ch % *rcy != 0) {
+    if (shape.layout == LayoutKind::Valid && cw % layout[0] == 0 && ch % layout[1] == 0) {
+        const std::int64_t sx = cw / layout[0];
+        const std::int64_t sy = ch / layout[1];
+        if ((layout[2] + *cx) * sx > 32767 || (layout[3] + *cy) * sy > 32767) {
+            return std::nullopt;
+        }
+        return geometry(layout[2] * sx, layout[3] * sy, *cx * sx, *cy * sy, false);
+    }
+    if (!shape.anyScale || shape.layout == LayoutKind::Broken) {
         return std::nullopt;
     }
-    const auto rx = numberOf(profile, "RX", 0);
-    const auto ry = numberOf(profile, "RY", 0);
-    if (!rx || !ry) {
+    const bool bare = shape.layout == LayoutKind::None;
+    const std::int64_t pw = bare ? *cx : layout[0];
+    const std::int64_t ph = bare ? *cy : layout[1];
+    // Within 2 px: the height from what the width implies (cw * ph / pw), or the width from
+    // what the height implies.
+    const bool heightClose = std::abs(cw * ph - ch * pw) <= 2 * pw;
+    const bool widthClose = std::abs(cw * ph - ch * pw) <= 2 * ph;
+    if (!(heightClose || widthClose) || cw * shape.dotWidth < pw || ch * shape.dotHeight < ph) {
         return std::nullopt;
     }
-    const std::int64_t sx = cw / *rcx;
-    const std::int64_t sy = ch / *rcy;
-    if ((*rx + *cx) * sx > 32767 || (*ry + *cy) * sy > 32767) {
+    const Span across = dotCentres(*cx, shape.dotWidth, bare ? 0 : layout[2], cw, pw);
+    const Span down = dotCentres(*cy, shape.dotHeight, bare ? 0 : layout[3], ch, ph);
+    if (across.last + 1 > 32767 || down.last + 1 > 32767) {
         return std::nullopt;
     }
-    return geometry(*rx * sx, *ry * sy, *cx * sx, *cy * sy);
+    return geometry(across.first, down.first, across.last + 1 - across.first,
+                    down.last + 1 - down.first, true);
 }
 
 struct Expected {

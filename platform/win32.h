@@ -71,6 +71,7 @@ constexpr BOOL FALSE = 0;
 
 using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
+using WNDENUMPROC = BOOL(CALLBACK*)(HWND, LPARAM);
 using LPOFNHOOKPROC = UINT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 
 struct POINT {
@@ -280,6 +281,10 @@ UINT WINAPI IsDlgButtonChecked(HWND dialog, int id);
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC timerProc);
 BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id);
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
+HWND WINAPI FindWindowExA(HWND parent, HWND childAfter, LPCSTR className, LPCSTR windowName);
+int WINAPI GetWindowTextA(HWND hwnd, LPSTR text, int maxCount);
+int WINAPI GetClassNameA(HWND hwnd, LPSTR className, int maxCount);
+BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC enumProc, LPARAM lParam);
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect);
 HDC WINAPI GetDC(HWND hwnd);
 int WINAPI ReleaseDC(HWND hwnd, HDC dc);
@@ -294,6 +299,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ object);
 HDC WINAPI CreateCompatibleDC(HDC dc);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
 int WINAPI SetStretchBltMode(HDC dc, int mode);
+BOOL WINAPI BitBlt(HDC dest, int destX, int destY, int width, int height, HDC source, int sourceX,
+                   int sourceY, DWORD rop);
 BOOL WINAPI StretchBlt(HDC dest, int destX, int destY, int destWidth, int destHeight, HDC source,
                        int sourceX, int sourceY, int sourceWidth, int sourceHeight, DWORD rop);
 BOOL WINAPI DeleteDC(HDC dc);

@@ -93,6 +93,11 @@ std::string objectName(std::uintptr_t handle) {
 }
 
 }  // namespace
+
+// StretchBlt's work, without its log line and count; BitBlt's too, at equal sizes.
+BOOL copyBlock(HDC dest, int destX, int destY, int destWidth, int destHeight, HDC source,
+               int sourceX, int sourceY, int sourceWidth, int sourceHeight, DWORD rop);
+
 }  // namespace stub::detail
 
 using namespace stub::detail;
@@ -241,6 +246,24 @@ BOOL WINAPI StretchBlt(HDC dest, int destX, int destY, int destWidth, int destHe
         std::to_string(destWidth) + " " + std::to_string(destHeight) + " " +
         std::to_string(sourceX) + " " + std::to_string(sourceY) + " " +
         std::to_string(sourceWidth) + " " + std::to_string(sourceHeight));
+    return copyBlock(dest, destX, destY, destWidth, destHeight, source, sourceX, sourceY,
+                     sourceWidth, sourceHeight, rop);
+}
+
+// A 1:1 copy: every destination pixel is its one source pixel, whatever the stretch mode.
+BOOL WINAPI BitBlt(HDC dest, int destX, int destY, int width, int height, HDC source, int sourceX,
+                   int sourceY, DWORD rop) {
+    log("BitBlt " + std::to_string(destX) + " " + std::to_string(destY) + " " +
+        std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(sourceX) +
+        " " + std::to_string(sourceY));
+    return copyBlock(dest, destX, destY, width, height, source, sourceX, sourceY, width, height,
+                     rop);
+}
+
+namespace stub::detail {
+
+BOOL copyBlock(HDC dest, int destX, int destY, int destWidth, int destHeight, HDC source,
+               int sourceX, int sourceY, int sourceWidth, int sourceHeight, DWORD rop) {
     const Dc* to = findDc(dest);
     const Dc* from = findDc(source);
     if (to == nullptr || from == nullptr || rop != SRCCOPY || destWidth <= 0 || destHeight <= 0 ||
@@ -300,6 +323,8 @@ BOOL WINAPI StretchBlt(HDC dest, int destX, int destY, int destWidth, int destHe
     }
     return TRUE;
 }
+
+}  // namespace stub::detail
 
 int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
                      UINT usage) {

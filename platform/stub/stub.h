@@ -71,6 +71,16 @@ void regRefuseWrite(const std::string& path);
 // (0x00RRGGBB), all 0 at first. FindWindowA compares class and caption without case.
 HWND addWindow(const std::string& className, const std::string& caption, int width, int height);
 void destroyWindow(HWND window);  // later GetDC on it fails, FindWindowA no longer finds it
+// A window inside parent, with its own class, caption and client area of pixels (as a top-level
+// window's), shown. FindWindowA never finds it; FindWindowExA(parent, ...) and
+// EnumChildWindows(parent, ...) do, and it is destroyed with its parent. IsWindowVisible is
+// true only while it and every window above it are shown.
+HWND addChildWindow(HWND parent, const std::string& className, const std::string& caption,
+                    int width, int height);
+// Z-order: windows stack in creation order, the first made on top (as FindWindowA, FindWindowExA
+// and EnumChildWindows meet them); raiseWindow puts one on top of all.
+void raiseWindow(HWND window);
+void setCaption(HWND window, const std::string& caption);
 void resizeWindow(HWND window, int width, int height);
 void setPixel(HWND window, int x, int y, std::uint32_t rgb);
 void fillRect(HWND window, int x, int y, int width, int height, std::uint32_t rgb);

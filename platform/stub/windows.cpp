@@ -46,7 +46,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
     World& w = world();
     for (const std::uintptr_t handle : w.windowOrder) {
         const Window& window = w.windows[handle];
-        if (window.destroyed) {
+        if (window.destroyed || window.parent != 0) {
             continue;
         }
         if (className != nullptr && !equalNoCase(window.className, className)) {
@@ -58,6 +58,80 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
         return handleOf<HWND>(handle);
     }
     return nullptr;
+}
+
+HWND WINAPI FindWindowExA(HWND parent, HWND childAfter, LPCSTR className, LPCSTR windowName) {
+    World& w = world();
+    if (parent != nullptr && liveWindow(parent) == nullptr) {
+        return nullptr;
+    }
+    bool started = childAfter == nullptr;
+    for (const std::uintptr_t handle : w.windowOrder) {
+        const Window& window = w.windows[handle];
+        if (window.parent != raw(parent)) {
+            continue;
+        }
+        if (!started) {
+            started = handle == raw(childAfter);
+            continue;
+        }
+        if (window.destroyed ||
+            (className != nullptr && !equalNoCase(window.className, className)) ||
+            (windowName != nullptr && !equalNoCase(window.caption, windowName))) {
+            continue;
+        }
+        return handleOf<HWND>(handle);
+    }
+    return nullptr;
+}
+
+namespace {
+
+int copyText(const std::string& text, LPSTR out, int maxCount) {
+    if (out == nullptr || maxCount <= 0) {
+        return 0;
+    }
+    const std::size_t count = std::min(text.size(), static_cast<std::size_t>(maxCount - 1));
+    text.copy(out, count);
+    out[count] = '\0';
+    return static_cast<int>(count);
+}
+
+// Pre-order, each window's children in Z-order; false when the procedure stopped the walk.
+bool enumDescendants(std::uintptr_t parent, WNDENUMPROC enumProc, LPARAM lParam) {
+    World& w = world();
+    const std::vector<std::uintptr_t> order = w.windowOrder;  // the procedure may add windows
+    for (const std::uintptr_t handle : order) {
+        const Window& window = w.windows[handle];
+        if (window.parent != parent || window.destroyed) {
+            continue;
+        }
+        if (enumProc(handleOf<HWND>(handle), lParam) == FALSE ||
+            !enumDescendants(handle, enumProc, lParam)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int WINAPI GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
+    const Window* window = liveWindow(hwnd);
+    return copyText(window == nullptr ? std::string() : window->caption, text, maxCount);
+}
+
+int WINAPI GetClassNameA(HWND hwnd, LPSTR className, int maxCount) {
+    const Window* window = liveWindow(hwnd);
+    return copyText(window == nullptr ? std::string() : window->className, className, maxCount);
+}
+
+BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC enumProc, LPARAM lParam) {
+    if (liveWindow(parent) == nullptr || enumProc == nullptr) {
+        return FALSE;
+    }
+    enumDescendants(raw(parent), enumProc, lParam);
+    return TRUE;
 }
 
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
@@ -85,9 +159,18 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command) {
     return wasVisible ? TRUE : FALSE;
 }
 
+// Visible when it and every window above it are shown.
 BOOL WINAPI IsWindowVisible(HWND hwnd) {
-    const Window* window = liveWindow(hwnd);
-    return window != nullptr && window->visible ? TRUE : FALSE;
+    for (const Window* window = liveWindow(hwnd); window != nullptr;
+         window = liveWindow(handleOf<HWND>(window->parent))) {
+        if (!window->visible) {
+            return FALSE;
+        }
+        if (window->parent == 0) {
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 BOOL WINAPI IsWindow(HWND hwnd) {
@@ -110,6 +193,30 @@ BOOL WINAPI SetForegroundWindow(HWND hwnd) {
 
 namespace stub {
 
+HWND addChildWindow(HWND parent, const std::string& className, const std::string& caption,
+                    int width, int height) {
+    if (anyWindow(parent) == nullptr) {
+        return nullptr;
+    }
+    HWND child = addWindow(className, caption, width, height);
+    world().windows[raw(child)].parent = raw(parent);
+    return child;
+}
+
+void raiseWindow(HWND window) {
+    std::vector<std::uintptr_t>& order = world().windowOrder;
+    const auto found = std::find(order.begin(), order.end(), raw(window));
+    if (found != order.end()) {
+        std::rotate(order.begin(), found, found + 1);
+    }
+}
+
+void setCaption(HWND window, const std::string& caption) {
+    if (Window* found = anyWindow(window)) {
+        found->caption = caption;
+    }
+}
+
 HWND addWindow(const std::string& className, const std::string& caption, int width, int height) {
     World& w = world();
     const std::uintptr_t handle = newHandle();
@@ -128,9 +235,15 @@ HWND addWindow(const std::string& className, const std::string& caption, int wid
 
 void destroyWindow(HWND window) {
     Window* found = anyWindow(window);
-    if (found != nullptr) {
-        found->destroyed = true;
-        found->visible = false;
+    if (found == nullptr) {
+        return;
+    }
+    found->destroyed = true;
+    found->visible = false;
+    for (const auto& [handle, other] : world().windows) {
+        if (other.parent == raw(window) && !other.destroyed) {
+            destroyWindow(handleOf<HWND>(handle));
+        }
     }
 }
 

@@ -46,6 +46,7 @@ struct Window {
     bool destroyed = false;
     bool visible = false;
     bool minimized = false;  // SW_MINIMIZE until SW_RESTORE or SW_SHOWNORMAL
+    std::uintptr_t parent = 0;  // 0 for a top-level window
 };
 struct Bitmap {
     int width = 0;
@@ -101,7 +102,8 @@ struct World {
     std::vector<std::string> refusedOpen;   // lower-case paths
     std::vector<std::string> refusedWrite;  // lower-case paths
 
-    // Windows in creation order (the dialog among them), DCs and bitmaps.
+    // Windows in Z-order, topmost first (a new window goes to the bottom; the dialog among
+    // them, and child windows too), DCs and bitmaps.
     std::map<std::uintptr_t, Window> windows;
     std::vector<std::uintptr_t> windowOrder;
     std::uintptr_t foreground = 0;
@@ -155,6 +157,11 @@ struct World {
 
     // Registered window messages: lower-case name -> id.
     std::map<std::string, UINT> registeredMessages;
+
+    // The helper's window finder: the mouse capture, the cursor and the window under it.
+    std::uintptr_t capture = 0;
+    POINT cursor = {};
+    std::uintptr_t windowAtCursor = 0;
 };
 
 World& world();
