@@ -3,6 +3,9 @@
 #   1. a silent install puts the program, the program key with the default message and the
 #      shipped catalogue in place (the exported key is compared with res/catalogue/*.reg), the
 #      uninstall entry and the Start menu shortcut;
+#   1b. the installed pixmote.exe records Free42 at its first start (tests/wine/lib/free42.sh)
+#      with nothing in the registry but what the installer wrote (skipped without
+#      ../shared/fixtures/free42);
 #   2. the installed pixmote.exe starts without a warning and records the emulator stand-in,
 #      shown in its face layout at scale 2, end to end (the GIF is checked against the frame
 #      script; the stand-in's profiles, tests/data/standin.reg, are test data that the installer
@@ -20,6 +23,8 @@
 set -uo pipefail
 
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-env.sh"
+# shellcheck source=tests/wine/lib/free42.sh
+source "$PIXMOTE_ROOT/tests/wine/lib/free42.sh"
 SETUP_EXE=${PIXMOTE_SETUP:-$PIXMOTE_ROOT/build-win/pixmote-setup.exe}
 if [[ ! -f "$SETUP_EXE" ]]; then
     echo "installer.sh: missing $SETUP_EXE (scripts/build-installer.sh)" >&2
@@ -163,8 +168,22 @@ t_expect_eq "uninstall entry: quiet command" \
 [[ ! -e "$startup_link" ]] && t_ok "no Startup shortcut by default" || t_fail "$startup_link made"
 
 # ---------------------------------------------------------------------------------------------
-wenv_log "2. the installed program records the stand-in"
+wenv_log "1b. the installed program records Free42 with the shipped catalogue alone"
 PIXMOTE_EXE=$install_dir/pixmote.exe
+if f42_build; then
+    f42_start
+    wenv_pixmote || t_fail "the installed pixmote.exe did not start"
+    t_expect_tray Halted
+    f42_record installed "$F42_REALISTIC" 7 ENTER 6 '*'
+    f42_stop
+    wenv_driver close >/dev/null
+    t_expect_eq "Pixmote exit code after recording Free42" "$(wenv_pixmote_exit_code 20)" 0
+elif ((F42_MISSING == 0)); then
+    t_fail "Free42 could not be built"
+fi
+
+# ---------------------------------------------------------------------------------------------
+wenv_log "2. the installed program records the stand-in"
 wenv_reg_import "$standin"
 script=$WENV_DIR/frames.txt
 printf '%s\n' 600 400 400 500 700 >"$script"
