@@ -1,15 +1,95 @@
-// The frame grab: the emulator's screen rectangle, shrunk to W x H, read out as 32-bit
-// top-down pixels. No step checks its result: a copy that fails leaves the last picture that
-// worked in the buffers, and the recording sees an unchanged screen. The copy is not made
-// while the emulator's window is hidden or minimised.
+// The frame grab: the emulator's screen rectangle, brought to W x H, read out as 32-bit
+// top-down pixels. At whole factors the rectangle is shrunk by StretchBlt, dropping pixels; at
+// any other factor (AnyScale) it is copied 1:1 and each dot read at its centre (sampling.cpp).
+//
+// The grab follows the window: at every tick one GetClientRect of the screen window, and when
+// the client size has changed the source is worked out again from the profile's numbers. The
+// recording's size never changes. No copy is made while the window is hidden or minimised, or
+// while its client area fits no scale: the pixel buffer then keeps the last picture, and the
+// recording sees an unchanged screen. The copy's own steps do not check their results: a copy
+// that fails leaves the last picture that worked in the capture bitmap.
 #include "capture/grab.h"
 
+#include "capture/sampling.h"
 #include "capture/session.h"
+#include "detect/fit.h"
 #include "platform/win32.h"
+
+namespace {
+
+// The source the ticks copy now, and the screen window's client size it was worked out for.
+ScreenFit source;
+std::int64_t clientWidth = -1;
+std::int64_t clientHeight = -1;
+
+// One GetClientRect; the source anew only when the size changed. A window that is gone keeps
+// the source it had (the copy then fails, or is not made).
+void followClientSize(const CaptureGeometry& geometry) {
+    RECT client = {};
+    if (!GetClientRect(geometry.screen, &client)) {
+        return;
+    }
+    const std::int64_t width = std::int64_t{client.right} - client.left;
+    const std::int64_t height = std::int64_t{client.bottom} - client.top;
+    if (width == clientWidth && height == clientHeight) {
+        return;
+    }
+    clientWidth = width;
+    clientHeight = height;
+    source = fitScreen(geometry.shape, width, height);
+}
+
+LockedFrames lockFrames() {
+    const CaptureBuffers& buffers = captureBuffers();
+    LockedFrames frames;
+    frames.previous = static_cast<std::uint8_t*>(GlobalLock(buffers.previous));
+    frames.current = static_cast<std::uint8_t*>(GlobalLock(buffers.current));
+    frames.pixels = static_cast<std::uint8_t*>(GlobalLock(buffers.pixels));
+    return frames;
+}
+
+// The designed grab: StretchBlt with COLORONCOLOR into the capture bitmap, then its pixels.
+LockedFrames grabWhole(const CaptureGeometry& geometry) {
+    const CaptureBuffers& buffers = captureBuffers();
+    HDC windowContext = GetDC(geometry.screen);
+    HDC memoryContext = CreateCompatibleDC(windowContext);
+    SelectObject(memoryContext, buffers.bitmap);
+    SetStretchBltMode(memoryContext, COLORONCOLOR);
+    StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, windowContext, source.sourceX,
+               source.sourceY, source.sourceWidth, source.sourceHeight, SRCCOPY);
+    ReleaseDC(geometry.screen, windowContext);
+
+    LockedFrames frames = lockFrames();
+    // The header is the session's; the call may write to its copy, never to the session's.
+    BITMAPINFO header = buffers.header;
+    GetDIBits(memoryContext, buffers.bitmap, 0, static_cast<UINT>(geometry.height), frames.pixels,
+              &header, DIB_RGB_COLORS);
+    DeleteDC(memoryContext);
+    return frames;
+}
+
+}  // namespace
+
+bool prepareGrab() {
+    const CaptureGeometry& geometry = captureGeometry();
+    source = {geometry.sampled ? FitKind::Sampled : FitKind::Whole, geometry.sourceX,
+              geometry.sourceY, geometry.sourceWidth, geometry.sourceHeight};
+    clientWidth = geometry.clientWidth;
+    clientHeight = geometry.clientHeight;
+    return !geometry.sampled ||
+           prepareSampling(geometry.screen, geometry.shape, source, clientWidth, clientHeight);
+}
+
+void releaseGrab() {
+    releaseSampling();
+    source = {};
+    clientWidth = -1;
+    clientHeight = -1;
+}
 
 LockedFrames grabFrame() {
     const CaptureGeometry& geometry = captureGeometry();
-    const CaptureBuffers& buffers = captureBuffers();
+    followClientSize(geometry);
 
     // A window that is not shown holds no picture of the emulator: its copy would be whatever
     // lies behind it on the screen. A window being closed is hidden before it goes, so this is
@@ -18,27 +98,14 @@ LockedFrames grabFrame() {
     // visible, but its copy is black or stale: it too keeps the last picture.
     const bool shown =
         IsWindowVisible(geometry.screen) != FALSE && IsIconic(geometry.window) == FALSE;
-    HDC windowContext = shown ? GetDC(geometry.screen) : nullptr;
-    HDC memoryContext = CreateCompatibleDC(windowContext);
-    SelectObject(memoryContext, buffers.bitmap);
-    if (shown) {
-        SetStretchBltMode(memoryContext, COLORONCOLOR);
-        StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, windowContext,
-                   geometry.sourceX, geometry.sourceY, geometry.sourceWidth, geometry.sourceHeight,
-                   SRCCOPY);
-        ReleaseDC(geometry.screen, windowContext);
+    if (shown && source.kind == FitKind::Whole) {
+        return grabWhole(geometry);
     }
-
-    LockedFrames frames;
-    frames.previous = static_cast<std::uint8_t*>(GlobalLock(buffers.previous));
-    frames.current = static_cast<std::uint8_t*>(GlobalLock(buffers.current));
-    frames.pixels = static_cast<std::uint8_t*>(GlobalLock(buffers.pixels));
-
-    // The header is the session's; the call may write to its copy, never to the session's.
-    BITMAPINFO header = buffers.header;
-    GetDIBits(memoryContext, buffers.bitmap, 0, static_cast<UINT>(geometry.height), frames.pixels,
-              &header, DIB_RGB_COLORS);
-    DeleteDC(memoryContext);
+    LockedFrames frames = lockFrames();
+    if (shown && source.kind == FitKind::Sampled) {
+        grabSampled(geometry.screen, geometry.shape, source, clientWidth, clientHeight,
+                    frames.pixels);
+    }
     return frames;
 }
 

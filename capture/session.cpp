@@ -66,7 +66,7 @@ bool makeBuffers() {
     const std::int16_t width = geometry.width;
     const std::int16_t height = geometry.height;
 
-    HDC windowContext = GetDC(geometry.window);
+    HDC windowContext = GetDC(geometry.screen);
     bool made = windowContext != nullptr;
     if (made) {
         buffers.bitmap = CreateCompatibleBitmap(windowContext, width, height);
@@ -92,7 +92,7 @@ bool makeBuffers() {
         made = made && header.biSizeImage >= needed;
     }
     if (windowContext != nullptr) {
-        ReleaseDC(geometry.window, windowContext);
+        ReleaseDC(geometry.screen, windowContext);
     }
     if (!made) {
         return false;
@@ -109,7 +109,8 @@ bool makeBuffers() {
         return false;
     }
     buffers.current = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, frameBytes);
-    return buffers.current != nullptr;
+    // A screen sampled at its dots' centres also needs its 1:1 copy and index tables.
+    return buffers.current != nullptr && prepareGrab();
 }
 
 // Steps 8 and 9: the file dialog, asked anew each time with an empty name. True when a name
@@ -142,6 +143,7 @@ void grabFirstFrame() {
 
 // Release steps 3 to 5: each holding released only when held, and cleared.
 void releaseBuffers() {
+    releaseGrab();
     if (buffers.bitmap != nullptr) {
         DeleteObject(buffers.bitmap);
         buffers.bitmap = nullptr;
