@@ -5,7 +5,7 @@
 #      standard Release build and its tests,
 #   3. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
 #      and the two libFuzzer targets for about 30 s each over their seed corpus,
-#   4. the Windows build (mingw-w64, giflib from Debian's source package),
+#   4. the Windows build (mingw-w64, giflib from Debian's source package) and its resource check,
 #   5. the end-to-end checks of the real pixmote.exe under Wine and Xvfb,
 #   6. the demo, and its GIF decoded by headless Chromium.
 # Every build here treats warnings as errors (PIXMOTE_WERROR). Exits non-zero when any step
@@ -53,6 +53,12 @@ demo_in_browser() {
     bash scripts/demo.sh "$gif" 4 && bash tests/browser/gif-plays.sh "$gif" 100x68
 }
 
+# The Windows build, then its resource check against the built pixmote.exe.
+windows_build() {
+    bash scripts/build-windows.sh -DPIXMOTE_WERROR=ON &&
+        ctest --test-dir build-win --output-on-failure --timeout 300
+}
+
 sanitizer_tests() {
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         native_tests build-asan RelWithDebInfo -DPIXMOTE_SANITIZE=ON
@@ -65,7 +71,7 @@ step "native Release build and tests" native_tests build-release Release
 step "sanitizer tests" sanitizer_tests
 step "fuzzers (short run over the seed corpus)" env PIXMOTE_WERROR=ON bash scripts/fuzz.sh 30
 if [[ "${PIXMOTE_SKIP_WINE:-0}" != 1 ]]; then
-    step "windows build" bash scripts/build-windows.sh -DPIXMOTE_WERROR=ON
+    step "windows build" windows_build
     step "wine end-to-end" bash scripts/wine-e2e.sh
     step "demo plays in a browser" demo_in_browser
 fi

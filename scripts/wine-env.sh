@@ -22,6 +22,8 @@
 #                      Calculator Stand-In; the stand-in's --caption changes it)
 #   WENV_SCREEN        the X screen, WIDTHxHEIGHTxDEPTH (default 1024x768x24)
 #   WENV_WINEDEBUG     Wine's debug channels (default -all)
+#   WENV_DPI           the display's DPI for every program of the check, the shell included
+#                      (Wine's LogPixels; default 96, that is 100 %)
 #
 # How the tray is observed. Wine's shell (explorer.exe) shows the notification area, when no
 # X tray manager runs, as its own top-level window named "Wine System Tray"; icon slot i
@@ -208,6 +210,13 @@ wenv_start() {
         wenv_clone_prefix "$PIXMOTE_WINE_BASE" "$WINEPREFIX" || exit 1
     else
         wenv_boot_prefix "$WINEPREFIX" || exit 1
+    fi
+    if [[ -n "${WENV_DPI:-}" ]]; then
+        # Every process reads the DPI when it starts; reg.exe brings up the shell before it
+        # writes, so the shell is let go and starts again with the keeper below.
+        timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+            /d "$WENV_DPI" /f >>"$WENV_DIR/reg.log" 2>&1 || exit 1
+        timeout 60 wineserver -w
     fi
     # The keeper holds the desktop for the whole check, so explorer.exe and its tray stay up
     # while Pixmote is stopped and started again.
@@ -456,11 +465,15 @@ wenv_tray_lamp() {
     [[ -n "$w" ]] || { echo none; return 1; }
     read -r x y < <(wenv_tray_park "$w")
     [[ -n "$y" ]] || { echo none; return 1; }
-    local colours
+    local colours crop="8x20+$((x + 11))+$y"
     # Only the traffic light: the icon sits 2 pixels into its slot, the light in its columns
-    # 10 to 15 (the calculator beside it has a yellow key of its own).
-    colours=$(timeout 20 import -window root -crop "8x20+$((x + 11))+$y" +repage -depth 8 txt:- \
-        2>/dev/null)
+    # 10 to 15 (the calculator beside it has a yellow key of its own). At another DPI slot and
+    # icon grow with the small-icon size, and the light starts 5/8 across (15 of 24 at 144).
+    if [[ -n "${WENV_DPI:-}" && "$WENV_DPI" != 96 ]]; then
+        local icon=$((16 * WENV_DPI / 96))
+        crop="$((icon - icon * 5 / 8))x$((icon + 4))+$((x + 2 + icon * 5 / 8))+$y"
+    fi
+    colours=$(timeout 20 import -window root -crop "$crop" +repage -depth 8 txt:- 2>/dev/null)
     if grep -qiw '#FF0000' <<<"$colours"; then
         echo red
     elif grep -qiw '#FFFF00' <<<"$colours"; then

@@ -24,6 +24,8 @@
 //                    --screen pixels)
 // With --class, a hidden window of class "CalcStandIn" titled "Calculator Stand-In control"
 // takes the driver's messages below (and WM_CLOSE) and hands them on.
+// --dpi-aware declares the process DPI-aware (SetProcessDPIAware), as the emulators that draw
+// in physical pixels do: at a display scaling above 100 % its sizes are the display's pixels.
 // --log FILE records the client size (and the screen window's, "screen-window W H"), where the
 // screen lies on the display ("screen-on-display X Y W H", real numbers at a scale that is not
 // whole) and the time of every frame switch (ms since the script started, from
@@ -309,7 +311,8 @@ int usage(const char* why) {
                  "       [--face | --skin WxH --screen-at X Y | --status-bar ROWS] [--pos X Y]\n"
                  "       [--class NAME] [--caption TEXT] [--screen-class NAME]\n"
                  "       [--caption-suffix TEXT --suffix-after-ms N]\n"
-                 "       [--pattern K | --script FILE [--autostart] | --demo] [--log FILE]\n",
+                 "       [--pattern K | --script FILE [--autostart] | --demo] [--log FILE]\n"
+                 "       [--dpi-aware]\n",
                  why);
     return 2;
 }
@@ -335,6 +338,7 @@ int main(int argc, char** argv) {
     int posX = 0;
     int posY = 0;
     bool autostart = false;
+    bool dpiAware = false;
     const char* scriptPath = nullptr;
     const char* logPath = nullptr;
     std::string className = kDriverClass;
@@ -385,6 +389,8 @@ int main(int argc, char** argv) {
             scriptPath = argv[++i];
         } else if (a == "--autostart") {
             autostart = true;
+        } else if (a == "--dpi-aware") {
+            dpiAware = true;
         } else if (a == "--demo") {
             gDemo = true;
         } else if (a == "--log" && more) {
@@ -431,6 +437,9 @@ int main(int argc, char** argv) {
     QueryPerformanceFrequency(&gFrequency);
     QueryPerformanceCounter(&gStart);
 
+    if (dpiAware && !SetProcessDPIAware()) {
+        return 1;
+    }
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!registerClass(className.c_str(), windowProc) ||
         (!screenClass.empty() && !registerClass(screenClass.c_str(), screenProc)) ||
