@@ -58,6 +58,10 @@ bool writeAt(off_t offset, const unsigned char* data, std::size_t size) {
     if (regularFile && lseek(fd, offset, SEEK_SET) != offset) {
         return false;
     }
+    // Every write starts at or before the kept trailer, and a write that fails may still have
+    // changed bytes (Windows' WriteFile on a full disk writes what fits and reports only the
+    // failure): from the first attempt on, the trailer is no longer trusted to be there.
+    trailerKept = false;
     while (size > 0) {
         const std::ptrdiff_t done = rawWrite(fd, data, size);
         if (done < 0 && errno == EINTR) {
@@ -66,7 +70,6 @@ bool writeAt(off_t offset, const unsigned char* data, std::size_t size) {
         if (done <= 0) {
             return false;
         }
-        trailerKept = false;  // every write starts at or before the kept trailer
         data += done;
         size -= static_cast<std::size_t>(done);
     }
@@ -92,6 +95,14 @@ bool writeBuffer(bool trailer) {
     return true;
 }
 
+// Whether the byte after the last complete image still is the trailer: a failed write may
+// or may not have changed it.
+bool trailerOnDisk() {
+    unsigned char byte = 0;
+    return lseek(fd, imageEnd, SEEK_SET) == imageEnd && ::read(fd, &byte, 1) == 1 &&
+           byte == kTrailer;
+}
+
 void forgetFile() {
     fd = -1;
     std::string().swap(filePath);
@@ -114,7 +125,8 @@ bool gifFileOpen(const char* path) {
         return false;
     }
     // Owner read and write, as giflib's own open gives a new file.
-    const int opened = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, S_IRUSR | S_IWUSR);
+    // Read as well as written: after a failure the byte kept after the last image is read back.
+    const int opened = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_BINARY, S_IRUSR | S_IWUSR);
     if (opened < 0) {
         return false;
     }
@@ -177,9 +189,10 @@ void gifFileAbandon() {
     keptImages = keep;
     if (keep && regularFile) {
         // The byte after the last image is on disk already (the trailer kept there), so writing
-        // it again needs no new space. Should even that fail, the file ends after the image:
-        // decoders show all its images, some without complaint.
-        const bool sealed = trailerKept || writeAt(imageEnd, &kTrailer, 1);
+        // it again needs no new space; a drive that takes no write at all may still hold it, so
+        // it is read back. Should neither work, the file ends after the image: decoders show
+        // all its images, some without complaint.
+        const bool sealed = trailerKept || writeAt(imageEnd, &kTrailer, 1) || trailerOnDisk();
         const int cut = ftruncate(fd, sealed ? imageEnd + 1 : imageEnd);
         static_cast<void>(cut);  // nothing more can be done about a file that cannot be cut
     }

@@ -37,7 +37,10 @@ enum class Fault {
     DiskFull,   // the bytes below the limit are written (a short write), then ENOSPC
     CallFails,  // a write reaching the limit fails whole; writes below it go on working
     DriveDies,  // a write reaching the limit fails whole, and so does every write after it
-    Short,      // never fails, but no write takes more than 7 bytes
+    // The bytes below the limit are written, but the call reports only the failure, as
+    // Windows' WriteFile does on a full disk: the bytes it changed are not counted.
+    WroteYetFailed,
+    Short,  // never fails, but no write takes more than 7 bytes
 };
 
 struct FaultPlan {
@@ -55,6 +58,9 @@ std::ptrdiff_t faultyWrite(int fd, const void* data, std::size_t size) {
     if (plan.dead || at + size > plan.limit) {
         if (plan.fault == Fault::DiskFull && at < plan.limit) {
             return ::write(fd, data, plan.limit - at);
+        }
+        if (plan.fault == Fault::WroteYetFailed && at < plan.limit) {
+            static_cast<void>(::write(fd, data, plan.limit - at));
         }
         plan.dead = plan.fault == Fault::DriveDies;
         errno = ENOSPC;
@@ -299,7 +305,8 @@ TEST_F(GifWriteFailure, FileKeepsTheImagesCompletedBeforeTheFailure) {
     Recording recording = animation(96, 64);
     ASSERT_NO_FATAL_FAILURE(writeWhole(recording));
     ASSERT_EQ(ends_.size(), 6u);
-    for (const Fault fault : {Fault::DiskFull, Fault::CallFails, Fault::DriveDies}) {
+    for (const Fault fault :
+         {Fault::DiskFull, Fault::CallFails, Fault::DriveDies, Fault::WroteYetFailed}) {
         SCOPED_TRACE("fault " + std::to_string(static_cast<int>(fault)));
         for (const std::size_t limit : limits(whole_.size() / 40)) {
             ASSERT_NO_FATAL_FAILURE(failAt(recording, fault, limit));
