@@ -7,7 +7,6 @@
 #   2. the same window resized to about 1.37 times (466 x 845) and 3. to 1.5 times (510 x 926);
 #   4. the Standard skin after a switch from the Skin menu, which leaves the client 2 px short
 #      of the skin (300 x 346).
-# Cases 2 to 4 need the catalogue's AnyScale; they run only with PIXMOTE_FREE42_ALL=1.
 # Prints the figures of every recording (frames, states found, dot mismatches) at the end.
 # Skipped, with a message, where ../shared/fixtures/free42 is absent.
 # shellcheck source=scripts/wine-env.sh
@@ -26,22 +25,18 @@ t_expect_tray Halted
 echo "== the first-start window, 340 x 617" >&2
 f42_record first "$F42_REALISTIC" 7 ENTER 6 '*'
 
-if [[ "${PIXMOTE_FREE42_ALL:-0}" == 1 ]]; then
-    echo "== resized to 1.37 times" >&2
-    f42_geometry win-resize 466 845 || t_fail "Free42 could not be resized to 466 x 845"
-    f42_record scale137 "$F42_REALISTIC" 1 2 ENTER 5 /
+echo "== resized to 1.37 times" >&2
+f42_geometry win-resize 466 845 || t_fail "Free42 could not be resized to 466 x 845"
+f42_record scale137 "$F42_REALISTIC" 1 2 ENTER 5 /
 
-    echo "== resized to 1.5 times" >&2
-    f42_geometry win-resize 510 926 || t_fail "Free42 could not be resized to 510 x 926"
-    f42_record scale150 "$F42_REALISTIC" 8 ENTER 9 -
+echo "== resized to 1.5 times" >&2
+f42_geometry win-resize 510 926 || t_fail "Free42 could not be resized to 510 x 926"
+f42_record scale150 "$F42_REALISTIC" 8 ENTER 9 -
 
-    echo "== the Standard skin, from the Skin menu" >&2
-    f42_skin 2 || t_fail "the Skin menu did not change the window"
-    t_expect_eq "client after the switch to Standard" "${F42_CW}x$F42_CH" 300x346
-    f42_record standard "$F42_STANDARD" 3 ENTER 4 +
-else
-    echo "   (resized windows and the Standard skin: set PIXMOTE_FREE42_ALL=1)" >&2
-fi
+echo "== the Standard skin, from the Skin menu" >&2
+f42_skin 2 || t_fail "the Skin menu did not change the window"
+t_expect_eq "client after the switch to Standard" "${F42_CW}x$F42_CH" 300x346
+f42_record standard "$F42_STANDARD" 3 ENTER 4 +
 
 wenv_screenshot free42-last >/dev/null
 wenv_driver close >/dev/null
