@@ -50,8 +50,13 @@ set_target_properties(pixmote PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # The helper pixmote-add.exe, beside pixmote.exe: the same libraries and the same static link.
-add_executable(pixmote-add WIN32 add/main.cpp)
-target_link_libraries(pixmote-add PRIVATE pixmote_add user32 gdi32 comdlg32 shell32 advapi32)
+# Its resource script finds the shared manifest in res/.
+add_executable(pixmote-add WIN32 add/main.cpp add/pixmote-add.rc)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/add/pixmote-add.rc PROPERTIES
+    INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/res
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/add/resource.h;${CMAKE_SOURCE_DIR}/res/pixmote.manifest")
+target_link_libraries(pixmote-add
+    PRIVATE pixmote_add user32 gdi32 comdlg32 comctl32 shell32 advapi32)
 target_link_options(pixmote-add PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(pixmote-add PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <commdlg.h>
+#include <commctrl.h>
 
 #else  // the native stand-in
 
@@ -330,6 +331,43 @@ BOOL WINAPI Shell_NotifyIconA(DWORD action, PNOTIFYICONDATAA data);
 
 // comdlg32
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA record);
+
+// ---- The helper pixmote-add.exe (add/): its dialog, the window finder, the catalogue write.
+constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
+constexpr UINT MB_YESNO = 0x00000004;
+constexpr UINT MB_ICONINFORMATION = 0x00000040;
+constexpr int IDYES = 6;
+constexpr WORD EN_CHANGE = 0x0300;
+constexpr WORD LBN_SELCHANGE = 1;
+constexpr UINT LB_ADDSTRING = 0x0180;
+constexpr UINT LB_RESETCONTENT = 0x0184;
+constexpr UINT LB_SETCURSEL = 0x0186;
+constexpr UINT LB_GETCURSEL = 0x0188;
+constexpr LRESULT LB_ERR = -1;
+constexpr UINT STM_SETIMAGE = 0x0172;
+constexpr UINT IMAGE_BITMAP = 0;
+constexpr UINT GA_ROOT = 2;
+constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+HWND WINAPI GetDlgItem(HWND dialog, int id);
+BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG msg);
+HWND WINAPI GetFocus();
+BOOL WINAPI EnumWindows(WNDENUMPROC enumProc, LPARAM lParam);
+HWND WINAPI GetAncestor(HWND hwnd, UINT flags);
+HWND WINAPI WindowFromPoint(POINT point);
+BOOL WINAPI GetCursorPos(POINT* point);
+BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect);
+HWND WINAPI SetCapture(HWND hwnd);
+BOOL WINAPI ReleaseCapture();
+int WINAPI SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
+                     const BITMAPINFO* info, UINT usage);
+LSTATUS WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR className,
+                               DWORD options, REGSAM access, void* security, PHKEY result,
+                               LPDWORD disposition);
+void WINAPI InitCommonControls();
 
 // The program's entry point, defined in app/main.cpp; the native tests call it directly.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);

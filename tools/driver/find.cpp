@@ -9,6 +9,8 @@ namespace {
 
 constexpr char kSettingsTitle[] = "Pixmote Configuration";
 constexpr char kSaveTitle[] = "Create Animated Screenshot";
+constexpr char kHelperTitle[] = "Add an emulator to Pixmote";
+constexpr int kHelperWindowList = 1101;  // IDC_ADD_WINDOWS of add/resource.h
 constexpr int kBoxTextId = 0xFFFF;
 constexpr int kFileNameEdit = 0x480;   // edt1
 constexpr int kFileNameCombo = 0x47C;  // cmb13
@@ -79,15 +81,32 @@ HWND findSaveDialog() {
     return nullptr;
 }
 
+HWND findHelperWindow() {
+    // Its message boxes carry the same title: the helper's window is the one with its list.
+    for (HWND w : topLevelWindows()) {
+        if (isDialog(w) && windowText(w) == kHelperTitle &&
+            GetDlgItem(w, kHelperWindowList) != nullptr) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
 HWND findMessageBox() {
+    // The box belongs to Pixmote (its settings dialog's process) or to the helper. Both main
+    // dialogs have static labels of id -1 (0xFFFF) too, so they are passed over by handle.
     HWND settings = findSettingsDialog();
-    if (settings == nullptr) {
+    HWND helper = findHelperWindow();
+    if (settings == nullptr && helper == nullptr) {
         return nullptr;
     }
-    DWORD pid = processOf(settings);
+    const DWORD pixmote = settings != nullptr ? processOf(settings) : 0;
+    const DWORD add = helper != nullptr ? processOf(helper) : 0;
     for (HWND w : topLevelWindows()) {
-        if (w != settings && isDialog(w) && IsWindowVisible(w) && processOf(w) == pid &&
-            GetDlgItem(w, kBoxTextId) != nullptr && fileNameEdit(w) == nullptr) {
+        const DWORD pid = processOf(w);
+        if (w != settings && w != helper && isDialog(w) && IsWindowVisible(w) &&
+            (pid == pixmote || pid == add) && pid != 0 && GetDlgItem(w, kBoxTextId) != nullptr &&
+            fileNameEdit(w) == nullptr) {
             return w;
         }
     }

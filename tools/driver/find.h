@@ -48,8 +48,10 @@ DWORD processOf(HWND w);
 HWND findSettingsDialog();
 // The visible save-file dialog "Create Animated Screenshot" of Pixmote's process, or null.
 HWND findSaveDialog();
-// A visible message box of Pixmote's process (a dialog holding the box's text control
-// 0xFFFF that is neither the settings nor the save dialog), or null.
+// The helper's window "Add an emulator to Pixmote", or null.
+HWND findHelperWindow();
+// A visible message box of Pixmote's process or of the helper's (a dialog holding the box's
+// text control 0xFFFF that is neither of their main dialogs nor the save dialog), or null.
 HWND findMessageBox();
 // The stand-in's window (class "CalcStandIn"), or null.
 HWND findStandIn();

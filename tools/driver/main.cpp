@@ -9,8 +9,8 @@
 //   savefile PATH              fill in and accept the save dialog (prints "asked: TEXT" when
 //                              the dialog asks something back, e.g. whether to replace a file)
 //   savefile-cancel            cancel the save dialog
-//   box [--keep|--yes|--no]    wait for a message box, print its caption and text, press OK
-//                              (or Yes, or No, or nothing)
+//   box [--keep|--yes|--no]    wait for a message box (of Pixmote or of the helper), print its
+//                              caption and text, press OK (or Yes, or No, or nothing)
 //   no-box MS                  fail if a message box shows within MS
 //   wait-dialog-visible | wait-dialog-hidden
 //   dialog-state               visibility, message text, still-mode box, timer buttons
@@ -254,7 +254,7 @@ int click(int id) {
 
 // A control of the helper's window, or nullptr after saying why.
 HWND helperControl(int id) {
-    HWND d = FindWindowA("#32770", "Add an emulator to Pixmote");
+    HWND d = findHelperWindow();
     HWND c = d != nullptr ? GetDlgItem(d, id) : nullptr;
     if (c == nullptr) {
         fail(d == nullptr ? "no window \"Add an emulator to Pixmote\""

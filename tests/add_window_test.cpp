@@ -1,0 +1,198 @@
+// The helper's window steps against the Win32 stand-in: the preview's bitmap, the window list
+// and the finder, and Save (Pixmote not
+// installed, the values written, an earlier profile that catches the window, the check with
+// Pixmote's own detection). Nothing is held after any path.
+#include "add/catalogue_save.h"
+#include "add/preview_show.h"
+#include "add/window_list.h"
+#include "platform/stub/helper.h"
+#include "tests/support/stub_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The checkerboard-like pattern of the stand-in's screen: dot (x, y) dark or light.
+bool darkDot(int x, int y) {
+    return (x / 2 + y / 2 + x * y) % 3 == 0;
+}
+
+// A 240 x 320 face (0x3C465A) with a 96 x 64 screen drawn at scale 2 at (24, 40).
+void drawFace(HWND w) {
+    stub::fillRect(w, 0, 0, 240, 320, 0x3C465A);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 96; ++x) {
+            stub::fillRect(w, 24 + 2 * x, 40 + 2 * y, 2, 2, darkDot(x, y) ? 0x101010 : 0xE0E8E0);
+        }
+    }
+}
+
+DWORD dwordValue(const std::string& path, const std::string& name) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!stub::regGetValue(path, name, &type, &data) || type != REG_DWORD || data.size() != 4) {
+        return 0xFFFFFFFF;
+    }
+    DWORD value = 0;
+    std::memcpy(&value, data.data(), 4);
+    return value;
+}
+
+std::string textValue(const std::string& path, const std::string& name) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!stub::regGetValue(path, name, &type, &data) || type != REG_SZ || data.empty()) {
+        return "?";
+    }
+    return std::string(data.begin(), data.end() - 1);
+}
+
+using AddWindow = StubTest;
+
+TEST_F(AddWindow, PreviewUploadHoldsOneBitmapUntilReleased) {
+    HWND dialog = stub::addWindow("#32770", "Add an emulator to Pixmote", 500, 600);
+    HWND w = stub::addWindow("MyCalc", "My Calc", 240, 320);
+    drawFace(w);
+    ASSERT_TRUE(showPreview(dialog, 1109, w, {24, 40, 2, 2, 96, 64}, 290, 188));
+    ASSERT_TRUE(showPreview(dialog, 1109, w, {24, 40, 2, 2, 96, 64}, 290, 188));
+    EXPECT_EQ(stub::held().gdiObjects, 1);
+    EXPECT_EQ(stub::held().windowDCs + stub::held().memoryDCs, 0);
+    // A rectangle that no longer fits, a failed copy: the last picture stays, nothing more held.
+    EXPECT_FALSE(showPreview(dialog, 1109, w, {200, 40, 2, 2, 96, 64}, 290, 188));
+    stub::failNextGetDC();
+    EXPECT_FALSE(showPreview(dialog, 1109, w, {24, 40, 2, 2, 96, 64}, 290, 188));
+    stub::failNextCreateCompatibleBitmap();
+    EXPECT_FALSE(showPreview(dialog, 1109, w, {24, 40, 2, 2, 96, 64}, 290, 188));
+    EXPECT_EQ(stub::held().gdiObjects, 1);
+    releasePreview(dialog, 1109);
+    expectNothingHeld();
+}
+
+TEST_F(AddWindow, ListsVisibleWindowsWithTheirChildrenAndTheFinderPicksTheInnermost) {
+    HWND dialog = stub::addWindow("#32770", "Add an emulator to Pixmote", 500, 600);
+    HWND emu = stub::addWindow("EmuFrame", "Emu 1.0", 400, 300);
+    HWND lcd = stub::addChildWindow(emu, "EmuLcd", "", 192, 128);
+    HWND hidden = stub::addWindow("Hidden", "Hidden", 100, 100);
+    ShowWindow(hidden, SW_HIDE);
+    stub::addWindow("Empty", "Empty", 0, 0);
+    stub::addChildWindow(dialog, "Button", "Save", 60, 20);
+
+    const std::vector<WindowEntry> rows = listWindows(dialog);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].window, emu);
+    EXPECT_EQ(windowRowText(rows[0]), "Emu 1.0  [EmuFrame]  400 x 300");
+    EXPECT_EQ(rows[1].window, lcd);
+    EXPECT_EQ(rows[1].topLevel, emu);
+    EXPECT_EQ(windowRowText(rows[1]), "      child: (no title)  [EmuLcd]  192 x 128");
+
+    stub::placeCursor({300, 200}, lcd);
+    EXPECT_EQ(windowUnderPoint({300, 200}, dialog), lcd);
+    stub::placeCursor({10, 10}, stub::addChildWindow(dialog, "Static", "+", 20, 20));
+    EXPECT_EQ(windowUnderPoint({10, 10}, dialog), nullptr);
+    stub::placeCursor({10, 10}, nullptr);
+    EXPECT_EQ(windowUnderPoint({10, 10}, dialog), nullptr);
+    stub::destroyWindow(emu);
+    WindowEntry gone;
+    EXPECT_FALSE(describeWindow(lcd, &gone));
+    expectNothingHeld();
+}
+
+TEST_F(AddWindow, SaveWritesTheProfileThatPixmotesDetectionThenUses) {
+    HWND w = stub::addWindow("MyCalc", "My Calc", 240, 320);
+    drawFace(w);
+    Profile p;
+    p.kind = ProfileKind::Layout;
+    p.className = "MyCalc";
+    p.caption = "My Calc";
+    p.cx = 96;
+    p.cy = 64;
+    p.rcx = 120;
+    p.rcy = 160;
+    p.rx = 12;
+    p.ry = 20;
+
+    // No Software\Pixmote: not installed for this account, and nothing is written by the check.
+    EXPECT_FALSE(pixmoteInstalled());
+    stub::regCreateKey("Software\\Pixmote\\Shipped\\Other");
+    stub::regSetString("Software\\Pixmote\\Shipped\\Other", "ClassName", "OtherCalc");
+    stub::regSetString("Software\\Pixmote\\Shipped\\Other", "Caption", "Other");
+    ASSERT_TRUE(pixmoteInstalled());
+    EXPECT_EQ(profileDescribing("MyCalc", "My Calc", "Added", "My Calc", false), "");
+
+    ASSERT_TRUE(writeProfile(p, "Added", "My Calc"));
+    const std::string key = "Software\\Pixmote\\Added\\My Calc";
+    EXPECT_EQ(textValue(key, "ClassName"), "MyCalc");
+    EXPECT_EQ(textValue(key, "Caption"), "My Calc");
+    EXPECT_EQ(dwordValue(key, "CX"), 96u);
+    EXPECT_EQ(dwordValue(key, "CY"), 64u);
+    EXPECT_EQ(dwordValue(key, "RCX"), 120u);
+    EXPECT_EQ(dwordValue(key, "RCY"), 160u);
+    EXPECT_EQ(dwordValue(key, "RX"), 12u);
+    EXPECT_EQ(dwordValue(key, "RY"), 20u);
+    EXPECT_FALSE(stub::regHasValue(key, "AnyScale"));
+    EXPECT_FALSE(stub::regHasValue(key, "CaptionMatch"));
+    EXPECT_EQ(detectionCheck(w, p, "Added", "My Calc"), "");
+
+    // Names the catalogue cannot hold are refused before any key is made.
+    EXPECT_FALSE(writeProfile(p, "Added", "a\\b"));
+    EXPECT_FALSE(writeProfile(p, "", "x"));
+    EXPECT_FALSE(stub::regHasValue("Software\\Pixmote\\Added\\a", "CX"));
+    stub::regRefuseWrite("Software\\Pixmote\\Added\\Refused");
+    stub::regCreateKey("Software\\Pixmote\\Added\\Refused");
+    EXPECT_FALSE(writeProfile(p, "Added", "Refused"));
+    expectNothingHeld();
+}
+
+TEST_F(AddWindow, SaveNamesAnEarlierProfileThatCatchesTheWindowFirst) {
+    HWND w = stub::addWindow("MyCalc", "My Calc - game.8xp", 240, 320);
+    drawFace(w);
+    // An older profile, made first so detection meets it first: the whole client area at
+    // 120 x 160, matched by the caption's beginning.
+    const std::string old = "Software\\Pixmote\\Mine\\Old";
+    stub::regCreateKey(old);
+    stub::regSetString(old, "ClassName", "mycalc");
+    stub::regSetString(old, "Caption", "My Calc");
+    stub::regSetDword(old, "CaptionMatch", 1);
+    stub::regSetDword(old, "CX", 120);
+    stub::regSetDword(old, "CY", 160);
+
+    Profile p;
+    p.kind = ProfileKind::Layout;
+    p.className = "MyCalc";
+    p.caption = "My Calc";
+    p.captionMatch = 1;
+    p.cx = 96;
+    p.cy = 64;
+    p.rcx = 120;
+    p.rcy = 160;
+    p.rx = 12;
+    p.ry = 20;
+    EXPECT_EQ(profileDescribing("MyCalc", "My Calc - game.8xp", "Added", "My Calc", false),
+              "Mine\\Old");
+    ASSERT_TRUE(writeProfile(p, "Added", "My Calc"));
+    EXPECT_EQ(dwordValue("Software\\Pixmote\\Added\\My Calc", "CaptionMatch"), 1u);
+    EXPECT_EQ(detectionCheck(w, p, "Added", "My Calc"),
+              "Pixmote finds this window through the profile Mine\\Old first, which records it "
+              "at 120 x 160.");
+    // Profiles after one's own are not the ones detection meets first.
+    EXPECT_EQ(profileDescribing("MyCalc", "My Calc - game.8xp", "Mine", "Old", true), "");
+
+    // Another open emulator whose profile comes earlier in the catalogue is found instead.
+    stub::regDeleteKey(old);
+    HWND other = stub::addWindow("OtherCalc", "Other", 96, 64);
+    stub::raiseWindow(other);
+    stub::regCreateKey("Software\\Pixmote\\Mine\\Other");
+    stub::regSetString("Software\\Pixmote\\Mine\\Other", "ClassName", "OtherCalc");
+    stub::regSetString("Software\\Pixmote\\Mine\\Other", "Caption", "Other");
+    stub::regSetDword("Software\\Pixmote\\Mine\\Other", "CX", 96);
+    stub::regSetDword("Software\\Pixmote\\Mine\\Other", "CY", 64);
+    const std::string check = detectionCheck(w, p, "Added", "My Calc");
+    EXPECT_NE(check.find("another open emulator first: \"Other\""), std::string::npos) << check;
+    expectNothingHeld();
+}
+
+}  // namespace
