@@ -4,6 +4,7 @@
 #include "detect/detect.h"
 
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -168,6 +169,23 @@ bool writeProfile(const Profile& p, const std::string& group, const std::string&
     }
     if (ok && p.dotWidth != 0) {
         ok = setDword(key, "DotWidth", p.dotWidth) && setDword(key, "DotHeight", p.dotHeight);
+    }
+    // Saved again over an earlier profile: the values this one does without are taken out.
+    const bool layout = p.kind == ProfileKind::Layout;
+    const std::pair<const char*, bool> optional[] = {{"CaptionMatch", p.captionMatch != 0},
+                                                     {"ScreenClass", !p.screenClass.empty()},
+                                                     {"RCX", layout},
+                                                     {"RCY", layout},
+                                                     {"RX", layout},
+                                                     {"RY", layout},
+                                                     {"AnyScale", p.anyScale != 0},
+                                                     {"DotWidth", p.dotWidth != 0},
+                                                     {"DotHeight", p.dotWidth != 0}};
+    for (const auto& [value, used] : optional) {
+        if (ok && !used) {
+            const LSTATUS status = RegDeleteValueA(key, value);
+            ok = status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+        }
     }
     RegCloseKey(key);
     return ok;

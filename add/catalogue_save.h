@@ -23,7 +23,9 @@ bool validKeyName(const std::string& name);
 std::string profileDescribing(const std::string& className, const std::string& caption,
                               const std::string& group, const std::string& name, bool before);
 
-// Creates (or opens) the profile's key and writes its values as the .reg export has them.
+// Creates (or opens) the profile's key and writes its values as the .reg export has them; the
+// catalogue's optional values it does without are deleted from a key saved before (values
+// Pixmote does not read are left alone).
 bool writeProfile(const Profile& profile, const std::string& group, const std::string& name);
 
 // After the write: Pixmote's detectEmulator finds `topLevel` at the profile's size (empty), or

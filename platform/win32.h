@@ -367,6 +367,7 @@ int WINAPI SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void*
 LSTATUS WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR className,
                                DWORD options, REGSAM access, void* security, PHKEY result,
                                LPDWORD disposition);
+LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 void WINAPI InitCommonControls();
 
 // The program's entry point, defined in app/main.cpp; the native tests call it directly.

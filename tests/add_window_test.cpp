@@ -147,6 +147,51 @@ TEST_F(AddWindow, SaveWritesTheProfileThatPixmotesDetectionThenUses) {
     expectNothingHeld();
 }
 
+TEST_F(AddWindow, SavingAgainTakesOutTheValuesTheNewProfileDoesWithout) {
+    // The same window shown bare at scale 2 (192 x 128), saved before as a child-window profile
+    // sampled at any scale with a caption prefix: every value of that profile would change what
+    // detection makes of the window.
+    HWND w = stub::addWindow("MyCalc", "My Calc", 192, 128);
+    const std::string key = "Software\\Pixmote\\Added\\My Calc";
+    stub::regCreateKey(key);
+    for (const char* value : {"CaptionMatch", "RCX", "RCY", "RX", "RY", "AnyScale"}) {
+        stub::regSetDword(key, value, 1);
+    }
+    stub::regSetDword(key, "DotWidth", 2);
+    stub::regSetDword(key, "DotHeight", 3);
+    stub::regSetString(key, "ScreenClass", "MyLcd");
+    stub::regSetString(key, "Comment", "kept");  // not a catalogue value: left alone
+
+    Profile p;
+    p.kind = ProfileKind::Bare;
+    p.className = "MyCalc";
+    p.caption = "My Calc";
+    p.cx = 96;
+    p.cy = 64;
+    ASSERT_TRUE(writeProfile(p, "Added", "My Calc"));
+    for (const char* value : {"CaptionMatch", "ScreenClass", "RCX", "RCY", "RX", "RY", "AnyScale",
+                              "DotWidth", "DotHeight"}) {
+        EXPECT_FALSE(stub::regHasValue(key, value)) << value;
+    }
+    EXPECT_EQ(dwordValue(key, "CX"), 96u);
+    EXPECT_EQ(dwordValue(key, "CY"), 64u);
+    EXPECT_EQ(textValue(key, "Comment"), "kept");
+    EXPECT_EQ(detectionCheck(w, p, "Added", "My Calc"), "");
+
+    // Saved once more with the values it needs: they are written, the rest stays out.
+    p.kind = ProfileKind::Layout;
+    p.captionMatch = 1;
+    p.rcx = 96;
+    p.rcy = 64;
+    ASSERT_TRUE(writeProfile(p, "Added", "My Calc"));
+    EXPECT_EQ(dwordValue(key, "CaptionMatch"), 1u);
+    EXPECT_EQ(dwordValue(key, "RCX"), 96u);
+    EXPECT_EQ(dwordValue(key, "RX"), 0u);
+    EXPECT_FALSE(stub::regHasValue(key, "AnyScale"));
+    EXPECT_FALSE(stub::regHasValue(key, "ScreenClass"));
+    expectNothingHeld();
+}
+
 TEST_F(AddWindow, SaveNamesAnEarlierProfileThatCatchesTheWindowFirst) {
     HWND w = stub::addWindow("MyCalc", "My Calc - game.8xp", 240, 320);
     drawFace(w);

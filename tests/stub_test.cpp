@@ -108,6 +108,26 @@ TEST_F(StubRegistryTest, OpeningFailsForMissingAndRefusedKeysAndLogsLeafNames) {
     expectNothingHeld();
 }
 
+TEST_F(StubRegistryTest, DeletingAValueNeedsTheRightToSetOneAndFindsItWithoutCase) {
+    const std::string path = "Software\\Pixmote\\Added\\Calc";
+    stub::regSetDword(path, "AnyScale", 1);
+    stub::regSetDword(path, "CX", 96);
+    HKEY reading = openKey(HKEY_CURRENT_USER, path.c_str());
+    EXPECT_EQ(RegDeleteValueA(reading, "AnyScale"), ERROR_ACCESS_DENIED);
+    HKEY writing = openKey(HKEY_CURRENT_USER, path.c_str(), KEY_WRITE);
+    EXPECT_EQ(RegDeleteValueA(writing, "anyscale"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueA(writing, "AnyScale"), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(stub::regHasValue(path, "AnyScale"));
+    EXPECT_TRUE(stub::regHasValue(path, "CX"));
+    stub::regRefuseWrite("Software\\Pixmote\\Added");
+    EXPECT_EQ(RegDeleteValueA(writing, "CX"), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(stub::regHasValue(path, "CX"));
+    RegCloseKey(writing);
+    RegCloseKey(reading);
+    EXPECT_EQ(countCalls("RegDeleteValueA"), 4);
+    expectNothingHeld();
+}
+
 // Pixels whose value tells where they came from: 0x00YYYXXX.
 HWND numberedWindow(int width, int height) {
     const HWND window = stub::addWindow("CalcStandIn", "Calculator Stand-In", width, height);

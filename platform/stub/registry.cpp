@@ -166,6 +166,18 @@ LSTATUS resolve(HKEY key, REGSAM needed, Resolved* out) {
     return ERROR_SUCCESS;
 }
 
+// A key at or below a path scripted with regRefuseWrite: its values cannot change.
+bool writeRefused(const std::string& path) {
+    for (const std::string& refused : world().refusedWrite) {
+        if (path == refused || refused.empty() ||
+            (path.size() > refused.size() && path.compare(0, refused.size(), refused) == 0 &&
+             path[refused.size()] == '\\')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string valueLabel(LPCSTR valueName) {
     return valueName == nullptr || valueName[0] == '\0' ? std::string("(default)")
                                                         : std::string(valueName);
@@ -289,13 +301,8 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DW
     if (data == nullptr && dataSize > 0) {
         return kInvalidParameter;
     }
-    const std::string path = pathOf(at.node);
-    for (const std::string& refused : world().refusedWrite) {
-        if (path == refused || refused.empty() ||
-            (path.size() > refused.size() && path.compare(0, refused.size(), refused) == 0 &&
-             path[refused.size()] == '\\')) {
-            return ERROR_ACCESS_DENIED;
-        }
+    if (writeRefused(pathOf(at.node))) {
+        return ERROR_ACCESS_DENIED;
     }
     std::vector<BYTE> bytes;
     if (dataSize > 0) {
@@ -303,6 +310,28 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DW
     }
     storeValue(at.node, valueName == nullptr ? std::string() : std::string(valueName), type,
                std::move(bytes));
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
+    log("RegDeleteValueA " + valueLabel(valueName));
+    Resolved at;
+    const LSTATUS status = resolve(key, kSetValue, &at);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (writeRefused(pathOf(at.node))) {
+        return ERROR_ACCESS_DENIED;
+    }
+    const std::string name = valueName == nullptr ? std::string() : std::string(valueName);
+    std::vector<RegValue>& values = at.node->values;
+    const auto found = std::find_if(values.begin(), values.end(), [&name](const RegValue& v) {
+        return equalNoCase(v.name, name);
+    });
+    if (found == values.end()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    values.erase(found);
     return ERROR_SUCCESS;
 }
 
