@@ -11,9 +11,13 @@
 #      script; the stand-in's profiles, tests/data/standin.reg, are test data that the installer
 #      does not ship, so they are imported first); the message that the user then stores
 #      through the settings dialog is in the registry;
+#   2b. the installed helper, pixmote-add.exe, used through its window as a person would
+#      (tests/wine/lib/add_window.sh), adds the stand-in shown under a class and caption no
+#      profile knows; the profile it saves is in the catalogue, and Pixmote records it;
 #   3. while Pixmote runs, the installer and the uninstaller refuse, silently, with exit code 3;
 #   4. a second install over the first keeps the stored message, the shortcuts as the user left
-#      them and the profiles the user added, and writes the shipped profiles afresh;
+#      them and the profiles the user added (with the helper or by hand), and writes the shipped
+#      profiles afresh;
 #   5. the silent uninstall removes the program, its folder, the shortcuts and the uninstall
 #      entry, and keeps the program key; with /PURGE it removes the program key too; an empty
 #      stored message counts as stored.
@@ -25,6 +29,8 @@ set -uo pipefail
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-env.sh"
 # shellcheck source=tests/wine/lib/free42.sh
 source "$PIXMOTE_ROOT/tests/wine/lib/free42.sh"
+# shellcheck source=tests/wine/lib/add_window.sh
+source "$PIXMOTE_ROOT/tests/wine/lib/add_window.sh"
 SETUP_EXE=${PIXMOTE_SETUP:-$PIXMOTE_ROOT/build-win/pixmote-setup.exe}
 if [[ ! -f "$SETUP_EXE" ]]; then
     echo "installer.sh: missing $SETUP_EXE (scripts/build-installer.sh)" >&2
@@ -205,6 +211,25 @@ wenv_driver wait-dialog-hidden >/dev/null || t_fail "OK did not hide the dialog"
 t_expect_eq "the message stored by the dialog" "$(wenv_reg_default "$PROGRAM_KEY")" "my own words"
 
 # ---------------------------------------------------------------------------------------------
+wenv_log "2b. the installed helper adds an emulator the catalogue does not know"
+message_reg "$WENV_DIR/my-message.reg" "my own words"
+wenv_standin_stop
+wenv_standin --class MyCalc --caption "My Calc" --face --scale 2 \
+    --script "$(wenv_winpath "$script")" || t_fail "the unknown stand-in did not start"
+if addw_start "$install_dir/pixmote-add.exe"; then
+    addw_find installed-add
+    addw_save installed-add
+    addw_close
+fi
+printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Pixmote\Added]' '' \
+    '[HKEY_CURRENT_USER\Software\Pixmote\Added\My Calc]' '"ClassName"="MyCalc"' \
+    '"Caption"="My Calc"' '"CX"=dword:00000060' '"CY"=dword:00000040' '"RCX"=dword:000000a0' \
+    '"RCY"=dword:00000118' '"RX"=dword:00000020' '"RY"=dword:00000028' >"$WENV_DIR/added.reg"
+t_expect_tree "program key: the profile the helper saved joins the catalogue" \
+    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$WENV_DIR/added.reg"
+WENV_EMU_TITLE="My Calc" wenv_record "$WENV_DIR/added.gif" "$script" --size 96x64 --step 16
+
+# ---------------------------------------------------------------------------------------------
 wenv_log "3. installer and uninstaller refuse while Pixmote runs"
 t_expect_eq "installer exit code while running" "$(setup /S)" 3
 uninstall_rc=$(timeout 120 wine "$install_dir/uninstall.exe" /S "_?=$install_win" \
@@ -240,7 +265,7 @@ rm -f "$start_menu_link"
 t_expect_eq "second installer exit code" "$(setup /S /STARTUP)" 0
 message_reg "$WENV_DIR/my-message.reg" "my own words"
 t_expect_tree "program key: the stored message, the shipped profiles afresh, the user's own" \
-    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$own"
+    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$WENV_DIR/added.reg" "$own"
 t_expect_eq "installed in the same place" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" \
     "$install_win"
 cmp -s "$BUILT_EXE" "$install_dir/pixmote.exe" && t_ok "pixmote.exe replaced" ||
@@ -262,7 +287,7 @@ fi
     t_fail "a shortcut is left"
 reg_has_key "$UNINSTALL_KEY" && t_fail "the uninstall entry is left" || t_ok "uninstall entry gone"
 t_expect_tree "a silent uninstall keeps the program key" \
-    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$own"
+    "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$WENV_DIR/added.reg" "$own"
 
 # An empty stored message is a stored message; /PURGE takes the program key away.
 timeout 60 wine reg add "$PROGRAM_KEY" /ve /d "" /f >>"$WENV_DIR/reg.log" 2>&1

@@ -1,0 +1,80 @@
+# shellcheck shell=bash
+# The helper pixmote-add.exe used through its window as a person would, for the Wine checks.
+# Sourced after scripts/wine-env.sh:
+#
+#   source "$PIXMOTE_ROOT/tests/wine/lib/add_window.sh"
+#   wenv_standin --class MyCalc --caption "My Calc" --face --scale 2 ...
+#   addw_start "$ADD_EXE"           # starts the helper and waits for its window
+#   addw_find NAME                  # picks "My Calc" in the list, takes the 96 x 64 calculator,
+#                                   # finds the screen; screenshots NAME-1-pick, NAME-2-find
+#   addw_save NAME                  # presses Save and expects the profile saved and found by
+#                                   # Pixmote's detection; screenshot NAME-3-saved
+#   addw_close                      # Close, and waits for the helper to end
+#
+# The stand-in at scale 2 in its face layout (320 x 560) gives the profile
+# ADDW_PROFILE_TEXT (one GIF pixel per dot), saved as Added\My Calc.
+
+# The helper's controls (add/resource.h).
+ADDW_WINDOWS=1101
+ADDW_CALCULATORS=1104
+ADDW_FIND=1107
+ADDW_STATUS=1108
+ADDW_PROFILE=1117
+ADDW_SAVE=1120
+ADDW_CLOSE=2
+ADDW_PROFILE_TEXT="CX 96, CY 64; RCX 160, RCY 280, RX 32, RY 40"
+ADDW_PID=""
+
+# addw_status PATTERN SECONDS: waits until the helper's status line matches; prints it.
+addw_status() {
+    local limit=$((SECONDS + $2)) text=""
+    while ((SECONDS < limit)); do
+        text=$(wenv_driver add-text $ADDW_STATUS 2>/dev/null)
+        grep -q -- "$1" <<<"$text" && break
+        sleep 0.3
+    done
+    echo "$text"
+}
+
+addw_start() {
+    wenv_bg add "$1"
+    ADDW_PID=$WENV_LAST_PID
+    local _
+    for _ in $(seq 1 100); do
+        wenv_driver add-text $ADDW_STATUS >/dev/null 2>&1 && return 0
+        sleep 0.3
+    done
+    t_fail "the helper's window did not show"
+    return 1
+}
+
+addw_find() {
+    t_expect_contains "the helper's list offers the emulator" \
+        "$(wenv_driver add-select $ADDW_WINDOWS "My Calc")" "selected row"
+    t_expect_contains "the emulator picked" "$(addw_status Picked 10)" 'Picked "My Calc"'
+    wenv_screenshot "$1-1-pick" >/dev/null
+    wenv_driver add-select $ADDW_CALCULATORS "TI-73" >/dev/null
+    wenv_driver add-click $ADDW_FIND >/dev/null
+    t_expect_contains "the screen found" "$(addw_status Found 20)" "Found"
+    t_expect_contains "the proposed profile" "$(wenv_driver add-text $ADDW_PROFILE)" \
+        "$ADDW_PROFILE_TEXT"
+    sleep 1  # a few ticks of the live preview
+    wenv_screenshot "$1-2-find" >/dev/null
+}
+
+addw_save() {
+    wenv_driver add-click $ADDW_SAVE >/dev/null
+    t_expect_contains "saved and found by Pixmote" "$(addw_status Saved 20)" \
+        'Saved as Added\My Calc. Pixmote now records this window at 96 x 64.'
+    wenv_screenshot "$1-3-saved" >/dev/null
+}
+
+addw_close() {
+    wenv_driver add-click $ADDW_CLOSE >/dev/null
+    local limit=$((SECONDS + 15))
+    while kill -0 "$ADDW_PID" 2>/dev/null && ((SECONDS < limit)); do
+        sleep 0.1
+    done
+    kill -0 "$ADDW_PID" 2>/dev/null && t_fail "the helper did not end after Close"
+    return 0
+}
