@@ -2,9 +2,10 @@
 # pixmote-add.exe's window, used as a person would: the emulator stand-in runs under a class
 # and caption no profile knows; the helper first says that Pixmote is not installed for this
 # account, then, with the program key there, picks the window from its list, takes the 96 x 64
-# calculator, finds the screen (a face at scale 2) and saves. pixmote.exe then records that
-# emulator, and the recording is checked against the stand-in's script. Screenshots of the
-# three steps go to $PIXMOTE_ARTIFACTS/add-window-*.png.
+# calculator, finds the screen (a face at scale 2), saves, and exports the profile as a .reg
+# file (compared byte for byte). pixmote.exe then records that emulator, and the recording is
+# checked against the stand-in's script. Screenshots of the three steps go to
+# $PIXMOTE_ARTIFACTS/add-window-*.png.
 # shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 # shellcheck source=tests/wine/lib/add_window.sh
@@ -35,6 +36,20 @@ t_expect_eq "nothing written without the program key" \
     none
 wenv_reg_add_key 'HKEY_CURRENT_USER\Software\Pixmote'
 addw_save add-window
+
+echo "== export .reg" >&2
+exported=$WENV_DIR/exported.reg
+printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Pixmote\Added\My Calc]' \
+    "${ADDW_REG_VALUES[@]}" '' >"$WENV_DIR/expected.reg"
+wenv_driver add-click $ADDW_EXPORT >/dev/null
+t_expect_contains "the export's save dialog" \
+    "$(wenv_driver savefile "$(wenv_winpath "$exported")")" "saved"
+t_expect_contains "the helper says where" "$(addw_status Exported 10)" "Exported to"
+if cmp -s "$exported" "$WENV_DIR/expected.reg"; then
+    t_ok "the exported .reg holds the saved profile"
+else
+    t_fail "the exported .reg differs: $(od -c "$exported" 2>&1 | head -20)"
+fi
 
 echo "== the saved profile, recorded by pixmote.exe" >&2
 wenv_pixmote

@@ -222,9 +222,8 @@ if addw_start "$install_dir/pixmote-add.exe"; then
     addw_close
 fi
 printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Pixmote\Added]' '' \
-    '[HKEY_CURRENT_USER\Software\Pixmote\Added\My Calc]' '"ClassName"="MyCalc"' \
-    '"Caption"="My Calc"' '"CX"=dword:00000060' '"CY"=dword:00000040' '"RCX"=dword:000000a0' \
-    '"RCY"=dword:00000118' '"RX"=dword:00000020' '"RY"=dword:00000028' >"$WENV_DIR/added.reg"
+    '[HKEY_CURRENT_USER\Software\Pixmote\Added\My Calc]' "${ADDW_REG_VALUES[@]}" \
+    >"$WENV_DIR/added.reg"
 t_expect_tree "program key: the profile the helper saved joins the catalogue" \
     "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$WENV_DIR/added.reg"
 WENV_EMU_TITLE="My Calc" wenv_record "$WENV_DIR/added.gif" "$script" --size 96x64 --step 16

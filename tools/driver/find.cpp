@@ -10,7 +10,8 @@ namespace {
 constexpr char kSettingsTitle[] = "Pixmote Configuration";
 constexpr char kSaveTitle[] = "Create Animated Screenshot";
 constexpr char kHelperTitle[] = "Add an emulator to Pixmote";
-constexpr int kHelperWindowList = 1101;  // IDC_ADD_WINDOWS of add/resource.h
+constexpr char kExportTitle[] = "Export the profile";  // the helper's save dialog
+constexpr int kHelperWindowList = 1101;                // IDC_ADD_WINDOWS of add/resource.h
 constexpr int kBoxTextId = 0xFFFF;
 constexpr int kFileNameEdit = 0x480;   // edt1
 constexpr int kFileNameCombo = 0x47C;  // cmb13
@@ -67,14 +68,17 @@ HWND findSettingsDialog() {
 }
 
 HWND findSaveDialog() {
+    // Pixmote's "Create Animated Screenshot" or the helper's "Export the profile".
     HWND settings = findSettingsDialog();
-    if (settings == nullptr) {
-        return nullptr;
-    }
-    DWORD pid = processOf(settings);
+    HWND helper = findHelperWindow();
+    const DWORD pixmote = settings != nullptr ? processOf(settings) : 0;
+    const DWORD add = helper != nullptr ? processOf(helper) : 0;
     for (HWND w : topLevelWindows()) {
-        if (isDialog(w) && IsWindowVisible(w) && processOf(w) == pid &&
-            windowText(w) == kSaveTitle && fileNameEdit(w) != nullptr) {
+        const DWORD pid = processOf(w);
+        if (isDialog(w) && IsWindowVisible(w) && pid != 0 &&
+            ((pid == pixmote && windowText(w) == kSaveTitle) ||
+             (pid == add && windowText(w) == kExportTitle)) &&
+            fileNameEdit(w) != nullptr) {
             return w;
         }
     }

@@ -46,7 +46,8 @@ DWORD processOf(HWND w);
 
 // The settings dialog "Pixmote Configuration" (hidden or not), or null.
 HWND findSettingsDialog();
-// The visible save-file dialog "Create Animated Screenshot" of Pixmote's process, or null.
+// The visible save-file dialog "Create Animated Screenshot" of Pixmote's process, or
+// "Export the profile" of the helper's, or null.
 HWND findSaveDialog();
 // The helper's window "Add an emulator to Pixmote", or null.
 HWND findHelperWindow();

@@ -6,8 +6,9 @@
 //   tray left|right|lup|rup|mdown|mup|dbl|rdbl|move   a tray notification (WM_APP + 100)
 //   close                      WM_CLOSE to the settings dialog
 //   endsession                 WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
-//   savefile PATH              fill in and accept the save dialog (prints "asked: TEXT" when
-//                              the dialog asks something back, e.g. whether to replace a file)
+//   savefile PATH              fill in and accept the save dialog, Pixmote's or the helper's
+//                              (prints "asked: TEXT" when the dialog asks something back, e.g.
+//                              whether to replace a file)
 //   savefile-cancel            cancel the save dialog
 //   box [--keep|--yes|--no]    wait for a message box (of Pixmote or of the helper), print its
 //                              caption and text, press OK (or Yes, or No, or nothing)
@@ -105,7 +106,7 @@ int tray(const std::string& what) {
 int saveFile(const char* path) {
     HWND dlg = waitFor(findSaveDialog);
     if (dlg == nullptr) {
-        return fail("no save dialog \"Create Animated Screenshot\"");
+        return fail("no save dialog");
     }
     HWND edit = fileNameEdit(dlg);
     DWORD_PTR r = 0;
@@ -136,7 +137,7 @@ int saveFile(const char* path) {
 int saveCancel() {
     HWND dlg = waitFor(findSaveDialog);
     if (dlg == nullptr) {
-        return fail("no save dialog \"Create Animated Screenshot\"");
+        return fail("no save dialog");
     }
     HWND cancel = GetDlgItem(dlg, IDCANCEL);
     pressButton(dlg, IDCANCEL, cancel);

@@ -11,8 +11,8 @@
 #                                   # Pixmote's detection; screenshot NAME-3-saved
 #   addw_close                      # Close, and waits for the helper to end
 #
-# The stand-in at scale 2 in its face layout (320 x 560) gives the profile
-# ADDW_PROFILE_TEXT (one GIF pixel per dot), saved as Added\My Calc.
+# The stand-in at scale 2 in its face layout (320 x 560) gives the profile ADDW_PROFILE_TEXT
+# (one GIF pixel per dot, the values ADDW_REG_VALUES), saved as Added\My Calc.
 
 # The helper's controls (add/resource.h).
 ADDW_WINDOWS=1101
@@ -22,7 +22,12 @@ ADDW_STATUS=1108
 ADDW_PROFILE=1117
 ADDW_SAVE=1120
 ADDW_CLOSE=2
+ADDW_EXPORT=1121
 ADDW_PROFILE_TEXT="CX 96, CY 64; RCX 160, RCY 280, RX 32, RY 40"
+# The values of that profile, as lines of a .reg file, in the order the helper exports them.
+ADDW_REG_VALUES=('"ClassName"="MyCalc"' '"Caption"="My Calc"' '"CX"=dword:00000060'
+    '"CY"=dword:00000040' '"RCX"=dword:000000a0' '"RCY"=dword:00000118' '"RX"=dword:00000020'
+    '"RY"=dword:00000028')
 ADDW_PID=""
 
 # addw_status PATTERN SECONDS: waits until the helper's status line matches; prints it.
