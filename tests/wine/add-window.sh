@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # pixmote-add.exe's window, used as a person would: the emulator stand-in runs under a class
 # and caption no profile knows; the helper first says that Pixmote is not installed for this
-# account, then, with the program key there, picks the window from its list, takes the 96 x 64
+# account, then, with the program key there, picks the window by dragging the finder's cross
+# onto it (the installer check picks it from the list), takes the 96 x 64
 # calculator, finds the screen (a face at scale 2), saves, and exports the profile as a .reg
 # file (compared byte for byte). pixmote.exe then records that emulator, and the recording is
 # checked against the stand-in's script. Screenshots of the three steps go to
@@ -19,8 +20,8 @@ printf '%s\n' 495 715 605 495 >"$script"
 wenv_standin --class MyCalc --caption "My Calc" --face --scale 2 --script "$(wenv_winpath "$script")"
 addw_start "$ADD_EXE" || t_finish
 
-echo "== 1, 2. pick the window, say which calculator, find the screen" >&2
-addw_find add-window
+echo "== 1, 2. pick the window with the finder, say which calculator, find the screen" >&2
+addw_find add-window drag
 
 echo "== 3. save" >&2
 wenv_driver add-click $ADDW_SAVE >/dev/null

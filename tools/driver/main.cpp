@@ -27,11 +27,12 @@
 //                              a real emulator's window (window.h): where its client area
 //                              is on the screen, its client size set to W x H, moved to X, Y,
 //                              closed
-//   add-select ID PREFIX | add-click ID | add-text ID
+//   add-select ID PREFIX | add-click ID | add-text ID | add-rect ID
 //                              in the helper's window "Add an emulator to Pixmote": choose the
 //                              row of list ID that begins with PREFIX (as a click on it does),
 //                              press button ID (posted: a box it opens does not block), print
-//                              the text of control ID
+//                              the text of control ID (of a list: its selected row), print
+//                              where control ID is on the screen (left top right bottom)
 #include <windows.h>
 #include <psapi.h>
 
@@ -262,6 +263,26 @@ HWND helperControl(int id) {
                           : "no control " + std::to_string(id));
     }
     return c;
+}
+
+// The text of a control of the helper's window; of a list, its selected row ("" for none).
+std::string helperText(HWND control) {
+    if (className(control) != "ListBox") {
+        return windowText(control);
+    }
+    // Asked for in UTF-16: under Wine an ANSI LB_GETTEXT from another process comes back in
+    // UTF-16 all the same.
+    const LRESULT row = SendMessageW(control, LB_GETCURSEL, 0, 0);
+    const LRESULT length =
+        row == LB_ERR ? LB_ERR : SendMessageW(control, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+    if (length == LB_ERR) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(control, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&wide[0]));
+    char text[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+    return text;
 }
 
 int helperSelect(int id, const char* prefix) {
@@ -513,11 +534,18 @@ int main(int argc, char** argv) {
     } else if (cmd == "add-click" && left == 1) {
         HWND c = helperControl(std::atoi(args[0]));
         rc = c != nullptr && PostMessageA(c, BM_CLICK, 0, 0) ? 0 : 1;
+    } else if (cmd == "add-rect" && left == 1) {
+        HWND c = helperControl(std::atoi(args[0]));
+        RECT r = {};
+        rc = c != nullptr && GetWindowRect(c, &r) ? 0 : 1;
+        if (rc == 0) {
+            std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        }
     } else if (cmd == "add-text" && left == 1) {
         HWND c = helperControl(std::atoi(args[0]));
         rc = c != nullptr ? 0 : 1;
         if (c != nullptr) {
-            std::printf("%s\n", windowText(c).c_str());
+            std::printf("%s\n", helperText(c).c_str());
         }
     } else if (cmd == "children" && left == 1) {
         rc = children(args[0]);

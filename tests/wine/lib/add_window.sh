@@ -5,8 +5,9 @@
 #   source "$PIXMOTE_ROOT/tests/wine/lib/add_window.sh"
 #   wenv_standin --class MyCalc --caption "My Calc" --face --scale 2 ...
 #   addw_start "$ADD_EXE"           # starts the helper and waits for its window
-#   addw_find NAME                  # picks "My Calc" in the list, takes the 96 x 64 calculator,
-#                                   # finds the screen; screenshots NAME-1-pick, NAME-2-find
+#   addw_find NAME [drag]           # picks "My Calc" in the list (or drags the finder's cross
+#                                   # onto it), takes the 96 x 64 calculator, finds the screen;
+#                                   # screenshots NAME-1-pick, NAME-2-find
 #   addw_save NAME                  # presses Save and expects the profile saved and found by
 #                                   # Pixmote's detection; screenshot NAME-3-saved
 #   addw_close                      # Close, and waits for the helper to end
@@ -16,6 +17,7 @@
 
 # The helper's controls (add/resource.h).
 ADDW_WINDOWS=1101
+ADDW_FINDER=1103
 ADDW_CALCULATORS=1104
 ADDW_FIND=1107
 ADDW_STATUS=1108
@@ -54,9 +56,17 @@ addw_start() {
 }
 
 addw_find() {
-    t_expect_contains "the helper's list offers the emulator" \
-        "$(wenv_driver add-select $ADDW_WINDOWS "My Calc")" "selected row"
-    t_expect_contains "the emulator picked" "$(addw_status Picked 10)" 'Picked "My Calc"'
+    if [[ "${2:-}" == drag ]]; then
+        addw_drag_pick
+        t_expect_contains "the emulator picked with the finder" "$(addw_status Picked 10)" \
+            'Picked "My Calc"'
+        t_expect_contains "the list shows the picked window" \
+            "$(wenv_driver add-text $ADDW_WINDOWS)" "My Calc  [MyCalc]  320 x 560"
+    else
+        t_expect_contains "the helper's list offers the emulator" \
+            "$(wenv_driver add-select $ADDW_WINDOWS "My Calc")" "selected row"
+        t_expect_contains "the emulator picked" "$(addw_status Picked 10)" 'Picked "My Calc"'
+    fi
     wenv_screenshot "$1-1-pick" >/dev/null
     wenv_driver add-select $ADDW_CALCULATORS "TI-73" >/dev/null
     wenv_driver add-click $ADDW_FIND >/dev/null
@@ -65,6 +75,23 @@ addw_find() {
         "$ADDW_PROFILE_TEXT"
     sleep 1  # a few ticks of the live preview
     wenv_screenshot "$1-2-find" >/dev/null
+}
+
+# addw_drag_pick: presses on the finder's cross, drags the pointer onto the middle of the
+# stand-in's client area (X pointer events, as a person's mouse gives them) and lets go there.
+addw_drag_pick() {
+    local finder info x y
+    read -r -a finder <<<"$(wenv_driver add-rect $ADDW_FINDER)"
+    info=$(wenv_driver win-info MyCalc)
+    if ((${#finder[@]} != 4)) || [[ ! "$info" =~ client\ ([0-9]+)x([0-9]+)\ at\ (-?[0-9]+),(-?[0-9]+) ]]; then
+        t_fail "no finder or no stand-in to drag onto ($info)"
+        return 1
+    fi
+    x=$((BASH_REMATCH[3] + BASH_REMATCH[1] / 2))
+    y=$((BASH_REMATCH[4] + BASH_REMATCH[2] / 2))
+    xdotool mousemove $(((finder[0] + finder[2]) / 2)) $(((finder[1] + finder[3]) / 2)) \
+        sleep 0.3 mousedown 1 sleep 0.3 mousemove $((x - 40)) $((y - 40)) sleep 0.3 \
+        mousemove "$x" "$y" sleep 0.3 mouseup 1 2>/dev/null
 }
 
 addw_save() {
