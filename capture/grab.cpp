@@ -6,11 +6,14 @@
 // the client size has changed the source is worked out again from the profile's numbers. The
 // recording's size never changes. No copy is made while the window is hidden or minimised, or
 // while its client area fits no scale: the pixel buffer then keeps the last picture, and the
-// recording sees an unchanged screen. The copy's own steps do not check their results: a copy
-// that fails leaves the last picture that worked in the capture bitmap.
+// recording sees an unchanged screen. A screen in a child window is copied out of the child's
+// context, or, where that gives no copy (Wine, for another process's child window), out of the
+// emulator window's at the child's place. Otherwise the copy's own steps do not check their
+// results: a copy that fails leaves the last picture that worked in the capture bitmap.
 #include "capture/grab.h"
 
 #include "capture/sampling.h"
+#include "capture/screen_copy.h"
 #include "capture/session.h"
 #include "detect/fit.h"
 #include "platform/win32.h"
@@ -55,9 +58,17 @@ LockedFrames grabWhole(const CaptureGeometry& geometry) {
     HDC memoryContext = CreateCompatibleDC(windowContext);
     SelectObject(memoryContext, buffers.bitmap);
     SetStretchBltMode(memoryContext, COLORONCOLOR);
-    StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, windowContext, source.sourceX,
-               source.sourceY, source.sourceWidth, source.sourceHeight, SRCCOPY);
+    const bool copied = StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height,
+                                   windowContext, source.sourceX, source.sourceY,
+                                   source.sourceWidth, source.sourceHeight, SRCCOPY) != FALSE;
     ReleaseDC(geometry.screen, windowContext);
+    if (!copied) {
+        copyAtChildsPlace(geometry.screen, geometry.window, [&](HDC context, int dx, int dy) {
+            return StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, context,
+                              source.sourceX + dx, source.sourceY + dy, source.sourceWidth,
+                              source.sourceHeight, SRCCOPY) != FALSE;
+        });
+    }
 
     LockedFrames frames = lockFrames();
     // The header is the session's; the call may write to its copy, never to the session's.
@@ -103,8 +114,8 @@ LockedFrames grabFrame() {
     }
     LockedFrames frames = lockFrames();
     if (shown && source.kind == FitKind::Sampled) {
-        grabSampled(geometry.screen, geometry.shape, source, clientWidth, clientHeight,
-                    frames.pixels);
+        grabSampled(geometry.screen, geometry.window, geometry.shape, source, clientWidth,
+                    clientHeight, frames.pixels);
     }
     return frames;
 }

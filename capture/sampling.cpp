@@ -3,6 +3,8 @@
 // then the copy's 32-bit top-down pixels.
 #include "capture/sampling.h"
 
+#include "capture/screen_copy.h"
+
 #include <cstring>
 
 namespace {
@@ -97,7 +99,7 @@ bool prepareSampling(HWND screen, const ScreenShape& shape, const ScreenFit& fit
     return made;
 }
 
-bool grabSampled(HWND screen, const ScreenShape& shape, const ScreenFit& fit,
+bool grabSampled(HWND screen, HWND window, const ScreenShape& shape, const ScreenFit& fit,
                  std::int64_t clientWidth, std::int64_t clientHeight, std::uint8_t* pixels) {
     const bool current =
         copy.fit == fit && copy.clientWidth == clientWidth && copy.clientHeight == clientHeight;
@@ -114,9 +116,15 @@ bool grabSampled(HWND screen, const ScreenShape& shape, const ScreenFit& fit,
     }
     HDC memoryContext = CreateCompatibleDC(windowContext);
     SelectObject(memoryContext, copy.bitmap);
-    const bool copied = BitBlt(memoryContext, 0, 0, fit.sourceWidth, fit.sourceHeight,
-                               windowContext, fit.sourceX, fit.sourceY, SRCCOPY) != FALSE;
+    const auto copyFrom = [&](HDC context, int dx, int dy) {
+        return BitBlt(memoryContext, 0, 0, fit.sourceWidth, fit.sourceHeight, context,
+                      fit.sourceX + dx, fit.sourceY + dy, SRCCOPY) != FALSE;
+    };
+    bool copied = copyFrom(windowContext, 0, 0);
     ReleaseDC(screen, windowContext);
+    if (!copied) {
+        copied = copyAtChildsPlace(screen, window, copyFrom);
+    }
 
     auto* tables = static_cast<std::int32_t*>(GlobalLock(copy.block));
     bool read = false;

@@ -359,6 +359,7 @@ BOOL WINAPI EnumWindows(WNDENUMPROC enumProc, LPARAM lParam);
 HWND WINAPI GetAncestor(HWND hwnd, UINT flags);
 HWND WINAPI WindowFromPoint(POINT point);
 BOOL WINAPI GetCursorPos(POINT* point);
+int WINAPI MapWindowPoints(HWND from, HWND to, POINT* points, UINT count);
 BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect);
 HWND WINAPI SetCapture(HWND hwnd);
 BOOL WINAPI ReleaseCapture();

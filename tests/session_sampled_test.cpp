@@ -200,6 +200,40 @@ TEST_F(SampledSession, ScreenInAChildWindow) {
     expectShows(gif, {first, second}, {2, 3}, 16);
 }
 
+// Wine copies nothing out of another process's child window: the screen is then copied out of
+// the emulator window at the child's place, where the same pixels show.
+TEST_F(SampledSession, ChildThatGivesNoCopyIsCopiedAtItsPlaceInTheWindow) {
+    const std::string path = "Software\\Pixmote\\Wabbitemu\\TI-83";
+    stub::regCreateKey(path);
+    stub::regSetString(path, "ClassName", "z80");
+    stub::regSetString(path, "Caption", "Wabbitemu");
+    stub::regSetDword(path, "CaptionMatch", 1);
+    stub::regSetString(path, "ScreenClass", "wabbitlcd");
+    stub::regSetDword(path, "CX", 96);
+    stub::regSetDword(path, "CY", 64);
+    const HWND main = stub::addWindow("z80", "Wabbitemu", 350, 725);
+    const HWND lcd = stub::addChildWindow(main, "wabbitlcd", "LCD", 192, 128);
+    stub::placeChildWindow(lcd, 80, 92);
+    stub::failCopiesFromChildWindows(true);
+    std::mt19937 random(5);
+    const Levels first = randomScreen(96, 64, random);
+    const Levels second = changedScreen(first, random);
+    paint(main, first, 2, 80, 92);
+
+    const std::string gif = file("child-place.gif");
+    record(gif);
+    ticks(2);
+    paint(main, second, 2, 80, 92);
+    stub::clearCalls();
+    ticks(2);
+    EXPECT_EQ(countCalls("GetDC LCD"), 2);
+    EXPECT_EQ(countCalls("StretchBlt 0 0 96 64 80 92 192 128"), 2);
+    press();
+    stub::failCopiesFromChildWindows(false);
+    expectHaltedAndClean();
+    expectShows(gif, {first, second}, {2, 2}, 16);
+}
+
 // The copy that a sampled screen needs cannot be made: at the preparation it is a failed
 // allocation like any other; after a resize the last picture stays, and the next size that
 // fits tries again.

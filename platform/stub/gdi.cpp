@@ -254,8 +254,8 @@ BOOL WINAPI StretchBlt(HDC dest, int destX, int destY, int destWidth, int destHe
 BOOL WINAPI BitBlt(HDC dest, int destX, int destY, int width, int height, HDC source, int sourceX,
                    int sourceY, DWORD rop) {
     log("BitBlt " + std::to_string(destX) + " " + std::to_string(destY) + " " +
-        std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(sourceX) +
-        " " + std::to_string(sourceY));
+        std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(sourceX) + " " +
+        std::to_string(sourceY));
     return copyBlock(dest, destX, destY, width, height, source, sourceX, sourceY, width, height,
                      rop);
 }
@@ -278,7 +278,7 @@ BOOL copyBlock(HDC dest, int destX, int destY, int destWidth, int destHeight, HD
     if (from->kind == DcKind::Window) {
         if (from->window != 0) {
             const Window* window = liveWindow(handleOf<HWND>(from->window));
-            if (window == nullptr) {
+            if (window == nullptr || (window->parent != 0 && world().childCopiesFail)) {
                 return FALSE;
             }
             src = Source{&window->pixels, window->width, window->height};
@@ -394,6 +394,10 @@ int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits
 }
 
 namespace stub {
+
+void failCopiesFromChildWindows(bool fail) {
+    world().childCopiesFail = fail;
+}
 
 void failNextGetDC() {
     world().failNextGetDC = true;

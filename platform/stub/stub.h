@@ -26,23 +26,23 @@ HINSTANCE programInstance();
 
 // ---- What is held right now -------------------------------------------------------------
 struct Held {
-    int keys = 0;         // registry keys open (predefined roots not counted)
-    int windowDCs = 0;    // GetDC without ReleaseDC
-    int memoryDCs = 0;    // CreateCompatibleDC without DeleteDC
-    int gdiObjects = 0;   // bitmaps made and not deleted
-    int globalBlocks = 0; // GlobalAlloc without GlobalFree
-    int globalLocks = 0;  // sum of lock counts over all blocks
-    int timers = 0;       // timers set and not killed
-    int icons = 0;        // LoadImageA without DestroyIcon
+    int keys = 0;          // registry keys open (predefined roots not counted)
+    int windowDCs = 0;     // GetDC without ReleaseDC
+    int memoryDCs = 0;     // CreateCompatibleDC without DeleteDC
+    int gdiObjects = 0;    // bitmaps made and not deleted
+    int globalBlocks = 0;  // GlobalAlloc without GlobalFree
+    int globalLocks = 0;   // sum of lock counts over all blocks
+    int timers = 0;        // timers set and not killed
+    int icons = 0;         // LoadImageA without DestroyIcon
 };
 Held held();
 bool nothingHeld();  // every count above is 0
 
 // ---- Call log ------------------------------------------------------------------------------
 // Calls that matter for ordering are appended as short lines, for example
-//   "SetForegroundWindow dialog", "MessageBoxA Pixmote|<text>|0x30", "Shell_NotifyIconA 1 102 Ready",
-//   "SetTimer 1 110", "KillTimer 1", "EndDialog 1", "PostQuitMessage 0", "DeleteObject bitmap",
-//   "GlobalFree <n>", "GetSaveFileNameA", "ShowWindow 0", "RegOpenKeyExA Software",
+//   "SetForegroundWindow dialog", "MessageBoxA Pixmote|<text>|0x30", "Shell_NotifyIconA 1 102
+//   Ready", "SetTimer 1 110", "KillTimer 1", "EndDialog 1", "PostQuitMessage 0", "DeleteObject
+//   bitmap", "GlobalFree <n>", "GetSaveFileNameA", "ShowWindow 0", "RegOpenKeyExA Software",
 //   "RegCloseKey Pixmote".
 // The exact lines are documented in platform/stub/README.md.
 const std::vector<std::string>& calls();
@@ -80,6 +80,11 @@ HWND addChildWindow(HWND parent, const std::string& className, const std::string
 // Z-order: windows stack in creation order, the first made on top (as FindWindowA, FindWindowExA
 // and EnumChildWindows meet them); raiseWindow puts one on top of all.
 void raiseWindow(HWND window);
+// Where a child's client area lies in its parent's (0, 0 until placed), for MapWindowPoints.
+void placeChildWindow(HWND child, int x, int y);
+// Copies (BitBlt, StretchBlt) from a child window's DC fail and copy nothing, as Wine does for
+// another process's child window.
+void failCopiesFromChildWindows(bool fail);
 void setCaption(HWND window, const std::string& caption);
 void resizeWindow(HWND window, int width, int height);
 void setPixel(HWND window, int x, int y, std::uint32_t rgb);
@@ -91,9 +96,9 @@ HWND foregroundWindow();  // the last window given to SetForegroundWindow
 // CreateDialogParamA("PIXMOTE") makes the one dialog with the template's controls
 // (1, 2, 1004, 1005, 40006..40008), hidden, and sends it WM_INITDIALOG before returning.
 void failDialogCreation(bool fail);
-HWND dialog();              // nullptr before creation
+HWND dialog();  // nullptr before creation
 bool dialogVisible();
-bool dialogEnded();         // EndDialog was called
+bool dialogEnded();  // EndDialog was called
 std::string itemText(int id);
 int itemTextLimit(int id);  // the EM_LIMITTEXT value, or -1 when never set
 bool itemChecked(int id);
@@ -107,7 +112,8 @@ void clickButton(int id);
 // Call the dialog procedure at once, as the message loop would dispatch it; returns its result.
 INT_PTR send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 // Queue a message for the dialog; GetMessageA hands them out in order. When the queue is empty
-// and no quit was posted, GetMessageA returns -1 (a test that forgot to end the loop must not hang).
+// and no quit was posted, GetMessageA returns -1 (a test that forgot to end the loop must not
+// hang).
 void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 // The tray notifications and the timer tick, as the shell and the timer deliver them.
 INT_PTR trayPress(UINT mouseMessage);  // send(0x8064, 0, mouseMessage)
@@ -149,14 +155,14 @@ UINT timerInterval(UINT_PTR id);
 struct TrayCall {
     DWORD action;
     NOTIFYICONDATAA record;
-    int iconResource;     // the resource id the icon was loaded from, or 0 for none
-    int iconWidth = 0;    // the size LoadImageA was asked for, 0 x 0 for none
+    int iconResource;   // the resource id the icon was loaded from, or 0 for none
+    int iconWidth = 0;  // the size LoadImageA was asked for, 0 x 0 for none
     int iconHeight = 0;
 };
 const std::vector<TrayCall>& trayCalls();
 bool trayIconPresent();
-int trayIconResource();   // of the icon shown now, 0 when none
-std::string trayTip();    // of the icon shown now
+int trayIconResource();  // of the icon shown now, 0 when none
+std::string trayTip();   // of the icon shown now
 void failIconLoading(bool fail);
 // GetSystemMetrics(SM_CXSMICON) and (SM_CYSMICON): 16 after reset (100 %); 20, 24 and 32 at
 // 125, 150 and 200 %.
@@ -165,7 +171,7 @@ void setSmallIconSize(int pixels);
 // ---- GDI and memory faults --------------------------------------------------------------------
 void failNextGetDC();
 void failNextCreateCompatibleBitmap();
-void shortNextDibSizeQuery(DWORD size);  // the next GetDIBits size query reports this size
+void shortNextDibSizeQuery(DWORD size);    // the next GetDIBits size query reports this size
 void failGlobalAllocAfter(int successes);  // -1 (default): never fail
 int stretchBltCalls();
 int getDIBitsRowsCopied();  // rows the last GetDIBits with a buffer delivered

@@ -173,6 +173,31 @@ BOOL WINAPI IsWindowVisible(HWND hwnd) {
     return FALSE;
 }
 
+// Client coordinates of from into those of to, through the chain of parents (the screen is
+// the top-level windows' common parent, at their origin).
+int WINAPI MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
+    const auto origin = [](HWND hwnd, long& x, long& y) {
+        x = 0;
+        y = 0;
+        for (const Window* w = anyWindow(hwnd); w != nullptr && w->parent != 0;
+             w = anyWindow(handleOf<HWND>(w->parent))) {
+            x += w->x;
+            y += w->y;
+        }
+    };
+    long fromX = 0;
+    long fromY = 0;
+    long toX = 0;
+    long toY = 0;
+    origin(from, fromX, fromY);
+    origin(to, toX, toY);
+    for (UINT i = 0; i < count; ++i) {
+        points[i].x += fromX - toX;
+        points[i].y += fromY - toY;
+    }
+    return static_cast<int>(((fromX - toX) & 0xFFFF) | ((fromY - toY) << 16));
+}
+
 BOOL WINAPI IsWindow(HWND hwnd) {
     return liveWindow(hwnd) != nullptr ? TRUE : FALSE;
 }
@@ -201,6 +226,13 @@ HWND addChildWindow(HWND parent, const std::string& className, const std::string
     HWND child = addWindow(className, caption, width, height);
     world().windows[raw(child)].parent = raw(parent);
     return child;
+}
+
+void placeChildWindow(HWND child, int x, int y) {
+    if (Window* found = anyWindow(child)) {
+        found->x = x;
+        found->y = y;
+    }
 }
 
 void raiseWindow(HWND window) {

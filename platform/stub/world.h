@@ -45,8 +45,10 @@ struct Window {
     std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, row-major, top row first
     bool destroyed = false;
     bool visible = false;
-    bool minimized = false;  // SW_MINIMIZE until SW_RESTORE or SW_SHOWNORMAL
+    bool minimized = false;     // SW_MINIMIZE until SW_RESTORE or SW_SHOWNORMAL
     std::uintptr_t parent = 0;  // 0 for a top-level window
+    int x = 0;                  // a child's client origin in its parent's client area
+    int y = 0;
 };
 struct Bitmap {
     int width = 0;
@@ -110,6 +112,7 @@ struct World {
     std::map<std::uintptr_t, Dc> dcs;
     std::map<std::uintptr_t, Bitmap> bitmaps;
     bool failNextGetDC = false;
+    bool childCopiesFail = false;  // copies from a child window's DC fail (as under Wine)
     bool failNextBitmap = false;
     bool shortDibQuery = false;
     DWORD shortDibSize = 0;
