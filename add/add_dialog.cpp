@@ -38,7 +38,9 @@ struct AddState {
     ScreenRect rect;
     Profile profile;
     bool dragging = false;
-    bool updating = false;  // the dialog writes its own boxes: their changes are not the user's
+    std::string captionSeen;    // the top-level window's caption when it was picked
+    std::string captionPrefix;  // what its captions kept in common since, once it changed
+    bool updating = false;      // the dialog writes its own boxes: their changes are not the user's
 };
 
 AddState state;
@@ -144,6 +146,11 @@ bool proposeFromRect(HWND dialog) {
         p.captionMatch = 1;
         p.caption = prefix;
     }
+    if (!state.captionPrefix.empty() &&
+        (p.captionMatch == 0 || state.captionPrefix.size() < p.caption.size())) {
+        p.captionMatch = 1;
+        p.caption = state.captionPrefix;
+    }
     if (state.picked.window != state.picked.topLevel) {
         p.screenClass = state.picked.className;
     }
@@ -175,10 +182,13 @@ void pick(HWND dialog, HWND window) {
     stopLooking(dialog);
     state.picked = entry;
     state.havePicked = true;
+    state.captionSeen.clear();
+    state.captionPrefix.clear();
     fillWindowList(dialog);
     WindowEntry top;
     if (describeWindow(entry.topLevel, &top)) {
         SetDlgItemTextA(dialog, IDC_ADD_NAME, profileNameFromCaption(top.caption).c_str());
+        state.captionSeen = top.caption;
     }
     say(dialog, "Picked \"" + entry.caption + "\". Say which calculator, then Find the screen.");
 }
@@ -234,6 +244,30 @@ void find(HWND dialog, bool retry) {
     if (state.found) {
         say(dialog, "Found: " + place.how + ". Check the preview, then Save.");
         startPreview(dialog);
+    }
+}
+
+// On each preview tick: a caption that changed since the pick (a file loaded, a number counted
+// up) makes the profile match the beginning its captions keep.
+void watchCaption(HWND dialog) {
+    WindowEntry top;
+    if (!describeWindow(state.picked.topLevel, &top)) {
+        return;
+    }
+    const bool learned = !state.captionPrefix.empty();
+    if (learned ? top.caption.rfind(state.captionPrefix, 0) == 0
+                : top.caption == state.captionSeen) {
+        return;
+    }
+    std::string prefix;
+    if (captionMatchFromChange(learned ? state.captionPrefix : state.captionSeen, top.caption,
+                               &prefix) == 0) {
+        return;
+    }
+    state.captionPrefix = prefix;
+    if (proposeFromRect(dialog)) {
+        say(dialog, "The caption changed: the profile matches every caption that begins \"" +
+                        prefix + "\".");
     }
 }
 
@@ -485,6 +519,7 @@ INT_PTR CALLBACK addDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
             if (wParam == kRetryTimer) {
                 find(dialog, true);
             } else if (wParam == kPreviewTimer && state.found) {
+                watchCaption(dialog);
                 showPreview(dialog, IDC_ADD_PREVIEW, state.picked.window, state.rect, kPreviewWidth,
                             kPreviewHeight);
             }

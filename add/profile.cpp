@@ -153,6 +153,35 @@ bool wholeClientShadows(const Profile& profile, int clientWidth, int clientHeigh
            clientWidth % profile.cx == 0 && clientHeight % profile.cy == 0;
 }
 
+int captionMatchFromChange(const std::string& before, const std::string& now, std::string* prefix) {
+    if (before == now) {
+        return 0;
+    }
+    std::size_t common = 0;
+    while (common < before.size() && common < now.size() && before[common] == now[common]) {
+        ++common;
+    }
+    const auto boundary = [](const std::string& text, std::size_t at) {
+        return at == text.size() || text[at] == ' ';
+    };
+    // Ending inside a word ("Emu 1.5" of "Emu 1.58" and "Emu 1.59"): back to its start.
+    if (!boundary(before, common) || !boundary(now, common)) {
+        while (common > 0 && before[common - 1] != ' ') {
+            --common;
+        }
+    }
+    std::string head = before.substr(0, common);
+    while (!head.empty() && (head.back() == ' ' || head.back() == '-' || head.back() == ':' ||
+                             head.back() == '|' || head.back() == '(' || head.back() == '[')) {
+        head.pop_back();
+    }
+    if (head.empty()) {
+        return 0;
+    }
+    *prefix = head;
+    return 1;
+}
+
 int proposeCaptionMatch(const std::string& caption, std::string* prefix) {
     std::size_t start = 0;
     while (start < caption.size()) {

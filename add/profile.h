@@ -48,6 +48,12 @@ bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int 
 // without one (including a name that contains digits, as "Free42 Binary") returns 0.
 int proposeCaptionMatch(const std::string& caption, std::string* prefix);
 
+// The caption changed from `before` to `now` while the helper watched (a file loaded, a number
+// counted up): the profile is matched by their common beginning, cut back to whole words (words
+// end at a space) and without the separators at its end. Returns 1 and sets *prefix; 0 when the
+// captions are equal or have no word in common at their beginning.
+int captionMatchFromChange(const std::string& before, const std::string& now, std::string* prefix);
+
 // Detection takes the whole client area first when it divides evenly by CX x CY: a layout or
 // a child window profile must not be shadowed by that. True when `profile` is.
 bool wholeClientShadows(const Profile& profile, int clientWidth, int clientHeight);

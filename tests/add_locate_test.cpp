@@ -325,6 +325,24 @@ TEST(Propose, CaptionsWithAFileNameOrANumberAreMatchedByTheirStart) {
     EXPECT_EQ(proposeCaptionMatch("42", &prefix), 0);  // nothing before the number
 }
 
+TEST(Propose, ACaptionThatChangesIsMatchedByTheWholeWordsItKeeps) {
+    std::string prefix = "unchanged";
+    EXPECT_EQ(captionMatchFromChange("My Calc", "My Calc", &prefix), 0);
+    EXPECT_EQ(captionMatchFromChange("Calc", "Other", &prefix), 0);
+    EXPECT_EQ(captionMatchFromChange("Emu 1", "Emu2", &prefix), 0);  // "Emu" vs "Emu2": no word
+    EXPECT_EQ(prefix, "unchanged");
+    EXPECT_EQ(captionMatchFromChange("My Calc", "My Calc - game.8xp", &prefix), 1);
+    EXPECT_EQ(prefix, "My Calc");
+    EXPECT_EQ(captionMatchFromChange("Emu 1.58", "Emu 1.59", &prefix), 1);
+    EXPECT_EQ(prefix, "Emu");
+    EXPECT_EQ(captionMatchFromChange("Emu - a.e48", "Emu - b.e48", &prefix), 1);
+    EXPECT_EQ(prefix, "Emu");
+    EXPECT_EQ(captionMatchFromChange("Calc (1)", "Calc (12)", &prefix), 1);
+    EXPECT_EQ(prefix, "Calc");
+    EXPECT_EQ(captionMatchFromChange("Calc [run]", "Calc [stop]", &prefix), 1);
+    EXPECT_EQ(prefix, "Calc");
+}
+
 TEST(Propose, ALayoutThatTheWholeClientTestWouldTakeIsFlagged) {
     // A 288 x 640 face whose client divides by 96 x 64: detection would take all of it.
     ScreenPlace s;

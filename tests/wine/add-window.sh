@@ -3,8 +3,9 @@
 # and caption no profile knows; the helper first says that Pixmote is not installed for this
 # account, then, with the program key there, picks the window by dragging the finder's cross
 # onto it (the installer check picks it from the list), takes the 96 x 64
-# calculator, finds the screen (a face at scale 2), saves, and exports the profile as a .reg
-# file (compared byte for byte). pixmote.exe then records that emulator, and the recording is
+# calculator and finds the screen (a face at scale 2). The caption then gains a file name while
+# the helper watches: the profile matches the caption's beginning (CaptionMatch). The helper
+# saves, and exports the profile as a .reg file (compared byte for byte). pixmote.exe then records that emulator, and the recording is
 # checked against the stand-in's script. Screenshots of the three steps go to
 # $PIXMOTE_ARTIFACTS/add-window-*.png.
 # shellcheck source=scripts/wine-env.sh
@@ -17,11 +18,20 @@ wenv_start
 
 script=$WENV_DIR/script.txt
 printf '%s\n' 495 715 605 495 >"$script"
-wenv_standin --class MyCalc --caption "My Calc" --face --scale 2 --script "$(wenv_winpath "$script")"
+wenv_standin --class MyCalc --caption "My Calc" --face --scale 2 --script "$(wenv_winpath "$script")" \
+    --caption-suffix " - game.8xp" --suffix-after-ms 300
 addw_start "$ADD_EXE" || t_finish
 
 echo "== 1, 2. pick the window with the finder, say which calculator, find the screen" >&2
 addw_find add-window drag
+
+echo "== the caption changes while the helper watches" >&2
+wenv_driver emu-start >/dev/null  # the suffix comes 300 ms after the script starts
+t_expect_contains "the helper sees the caption change" "$(addw_status "caption changed" 10)" \
+    'the profile matches every caption that begins "My Calc"'
+t_expect_contains "the profile matches the caption's beginning" \
+    "$(wenv_driver add-text $ADDW_PROFILE)" "$ADDW_PROFILE_TEXT; caption begins \"My Calc\""
+values=("${ADDW_REG_VALUES[@]:0:2}" '"CaptionMatch"=dword:00000001' "${ADDW_REG_VALUES[@]:2}")
 
 echo "== 3. save" >&2
 wenv_driver add-click $ADDW_SAVE >/dev/null
@@ -41,7 +51,7 @@ addw_save add-window
 echo "== export .reg" >&2
 exported=$WENV_DIR/exported.reg
 printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Pixmote\Added\My Calc]' \
-    "${ADDW_REG_VALUES[@]}" '' >"$WENV_DIR/expected.reg"
+    "${values[@]}" '' >"$WENV_DIR/expected.reg"
 wenv_driver add-click $ADDW_EXPORT >/dev/null
 t_expect_contains "the export's save dialog" \
     "$(wenv_driver savefile "$(wenv_winpath "$exported")")" "saved"
