@@ -1,18 +1,21 @@
 // pixmote-tick-bench.exe: the whole capture tick of the Windows program under Wine, against
 // the emulator stand-in's real window, beside the bare cost of the same platform calls.
 //
-//   pixmote-tick-bench.exe OUTPUT.GIF [--ticks N] [--change-every K]
+//   pixmote-tick-bench.exe OUTPUT.GIF [--ticks N] [--change-every K | --still]
 //
 // The program's own code does the recording, through its public operations: appCreate makes
 // the hidden dialog (and the tray icon), prepareRecording detects the stand-in through the
 // registry catalogue and asks for the file name (a helper thread answers the save dialog),
 // startRecording opens the file. Then, N times: every K-th tick the stand-in is sent a new
-// picture (outside the timing; it redraws before it answers), then
+// picture (outside the timing; it redraws before it answers; never with --still, which any
+// catalogued emulator takes), then
 //   whole: captureTick(dialog), timed with QueryPerformanceCounter;
 //   bare:  the grab's platform calls alone, on the same window, rectangle and sizes, into a
-//          bitmap and blocks of the bench's own: IsWindowVisible, GetDC, CreateCompatibleDC,
-//          SelectObject, SetStretchBltMode, StretchBlt, ReleaseDC, GlobalLock x 3, GetDIBits,
-//          DeleteDC, GlobalUnlock x 3.
+//          bitmap and blocks of the bench's own: GetClientRect, IsWindowVisible, GetDC,
+//          CreateCompatibleDC, SelectObject, SetStretchBltMode, StretchBlt, ReleaseDC,
+//          GlobalLock x 3, GetDIBits, DeleteDC, GlobalUnlock x 3; for a screen sampled at its
+//          dots' centres (AnyScale at a factor that is not whole) BitBlt of the source
+//          rectangle 1:1 instead of the stretch, a fourth block, and GetDIBits of the copy.
 // The two alternate tick by tick, so both see the same pictures and the same load. At the end
 // stopRecording finishes the file. Prints one line of figures (microseconds) per run.
 #include <windows.h>
@@ -87,23 +90,32 @@ DWORD WINAPI answerSaveDialog(LPVOID data) {
 
 // The bench's own copy of what a grab needs: a bitmap, three blocks, the transfer header.
 struct BareBuffers {
-    HBITMAP bitmap = nullptr;
+    HBITMAP bitmap = nullptr;  // W x H, or the source rectangle's size when sampled
     BITMAPINFO header = {};
     HGLOBAL pixels = nullptr;
     HGLOBAL previous = nullptr;
     HGLOBAL current = nullptr;
+    HGLOBAL copy = nullptr;  // sampled: the copy's pixels
 };
 
 BareBuffers makeBare(const CaptureGeometry& g) {
     BareBuffers b;
-    HDC dc = GetDC(g.window);
-    b.bitmap = CreateCompatibleBitmap(dc, g.width, g.height);
-    ReleaseDC(g.window, dc);
+    HDC dc = GetDC(g.screen);
+    b.bitmap = g.sampled ? CreateCompatibleBitmap(dc, g.sourceWidth, g.sourceHeight)
+                         : CreateCompatibleBitmap(dc, g.width, g.height);
+    ReleaseDC(g.screen, dc);
     b.header = captureBuffers().header;
     const SIZE_T frame = static_cast<SIZE_T>(g.width) * static_cast<SIZE_T>(g.height);
     b.pixels = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, frame * 4);
     b.previous = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, frame);
     b.current = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, frame);
+    if (g.sampled) {
+        b.header.bmiHeader.biWidth = g.sourceWidth;
+        b.header.bmiHeader.biHeight = -g.sourceHeight;
+        b.copy = GlobalAlloc(
+            GMEM_MOVEABLE | GMEM_ZEROINIT,
+            SIZE_T{4} * static_cast<SIZE_T>(g.sourceWidth) * static_cast<SIZE_T>(g.sourceHeight));
+    }
     return b;
 }
 
@@ -112,27 +124,41 @@ void freeBare(const BareBuffers& b) {
     GlobalFree(b.pixels);
     GlobalFree(b.previous);
     GlobalFree(b.current);
+    if (b.copy != nullptr) {
+        GlobalFree(b.copy);
+    }
 }
 
 // The platform calls of one grab, in the grab's order, and nothing else.
 void bareGrab(const CaptureGeometry& g, const BareBuffers& b) {
-    if (!IsWindowVisible(g.window)) {
+    RECT client;
+    GetClientRect(g.screen, &client);
+    if (!IsWindowVisible(g.screen) || IsIconic(g.window)) {
         return;
     }
-    HDC windowContext = GetDC(g.window);
+    HDC windowContext = GetDC(g.screen);
     HDC memoryContext = CreateCompatibleDC(windowContext);
     SelectObject(memoryContext, b.bitmap);
-    SetStretchBltMode(memoryContext, COLORONCOLOR);
-    StretchBlt(memoryContext, 0, 0, g.width, g.height, windowContext, g.sourceX, g.sourceY,
-               g.sourceWidth, g.sourceHeight, SRCCOPY);
-    ReleaseDC(g.window, windowContext);
+    if (g.sampled) {
+        BitBlt(memoryContext, 0, 0, g.sourceWidth, g.sourceHeight, windowContext, g.sourceX,
+               g.sourceY, SRCCOPY);
+    } else {
+        SetStretchBltMode(memoryContext, COLORONCOLOR);
+        StretchBlt(memoryContext, 0, 0, g.width, g.height, windowContext, g.sourceX, g.sourceY,
+                   g.sourceWidth, g.sourceHeight, SRCCOPY);
+    }
+    ReleaseDC(g.screen, windowContext);
     void* previous = GlobalLock(b.previous);
     void* current = GlobalLock(b.current);
     void* pixels = GlobalLock(b.pixels);
+    void* copy = b.copy != nullptr ? GlobalLock(b.copy) : nullptr;
     BITMAPINFO header = b.header;
-    GetDIBits(memoryContext, b.bitmap, 0, static_cast<UINT>(g.height), pixels, &header,
-              DIB_RGB_COLORS);
+    GetDIBits(memoryContext, b.bitmap, 0, static_cast<UINT>(g.sampled ? g.sourceHeight : g.height),
+              g.sampled ? copy : pixels, &header, DIB_RGB_COLORS);
     DeleteDC(memoryContext);
+    if (copy != nullptr) {
+        GlobalUnlock(b.copy);
+    }
     GlobalUnlock(b.pixels);
     GlobalUnlock(b.current);
     GlobalUnlock(b.previous);
@@ -149,6 +175,9 @@ struct Summary {
 // Load from other processes only ever adds time, in bursts: the trimmed mean keeps the
 // screen's own mix of cheap and dear ticks without the bursts.
 Summary summarise(std::vector<double> v) {
+    if (v.empty()) {
+        return {0, 0, 0};  // no changed ticks on a still screen
+    }
     std::sort(v.begin(), v.end());
     const std::size_t cut = v.size() / 20;
     double sum = 0;
@@ -159,7 +188,8 @@ Summary summarise(std::vector<double> v) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: pixmote-tick-bench OUTPUT.GIF [--ticks N] [--change-every K]\n");
+    std::fprintf(stderr,
+                 "usage: pixmote-tick-bench OUTPUT.GIF [--ticks N] [--change-every K | --still]\n");
     return 2;
 }
 
@@ -172,8 +202,14 @@ int main(int argc, char** argv) {
     const char* path = argv[1];
     int ticks = 300;
     int changeEvery = 3;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--ticks") == 0) {
+    bool still = false;
+    for (int i = 2; i < argc; i += 2) {
+        if (std::strcmp(argv[i], "--still") == 0) {
+            still = true;
+            --i;
+        } else if (i + 1 >= argc) {
+            return usage();
+        } else if (std::strcmp(argv[i], "--ticks") == 0) {
             ticks = std::atoi(argv[i + 1]);
         } else if (std::strcmp(argv[i], "--change-every") == 0) {
             changeEvery = std::atoi(argv[i + 1]);
@@ -215,7 +251,7 @@ int main(int argc, char** argv) {
     std::vector<double> ownUnchanged;
     int pattern = 0;
     for (int i = 0; i < ticks; ++i) {
-        const bool change = i % changeEvery == 0;
+        const bool change = !still && i % changeEvery == 0;
         if (change) {
             DWORD_PTR ignored = 0;
             SendMessageTimeoutA(g.window, kShowPattern, static_cast<WPARAM>(++pattern), 0,
@@ -257,12 +293,14 @@ int main(int argc, char** argv) {
     const Summary oc = summarise(ownChanged);
     const Summary ou = summarise(ownUnchanged);
     std::printf(
-        "screen %dx%d source %dx%d ticks %d change-every %d | whole mean %.1f median %.1f "
+        "screen %dx%d source %dx%d%s client %dx%d ticks %d change-every %d | whole mean %.1f "
+        "median %.1f "
         "p95 %.1f | bare mean %.1f median %.1f p95 %.1f | ratio %.3f (medians %.3f) | "
         "own mean %.1f median %.1f us = %.3f%% of 110 ms | whole %.3f%% of 110 ms | "
         "own on ticks after a change mean %.1f, on the others %.1f | quantizeFrame alone %.1f\n",
-        g.width, g.height, g.sourceWidth, g.sourceHeight, ticks, changeEvery, w.mean, w.median,
-        w.p95, b.mean, b.median, b.p95, w.mean / b.mean, w.median / b.median, o.mean, o.median,
+        g.width, g.height, g.sourceWidth, g.sourceHeight, g.sampled ? " sampled" : "",
+        g.clientWidth, g.clientHeight, ticks, still ? 0 : changeEvery, w.mean, w.median, w.p95,
+        b.mean, b.median, b.p95, w.mean / b.mean, w.median / b.median, o.mean, o.median,
         o.mean / 1100.0, w.mean / 1100.0, oc.mean, ou.mean, quantize);
     return 0;
 }
