@@ -176,7 +176,7 @@ BOOL WINAPI IsWindowVisible(HWND hwnd) {
 // Client coordinates of from into those of to, through the chain of parents (the screen is
 // the top-level windows' common parent, at their origin).
 int WINAPI MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
-    const auto origin = [](HWND hwnd, long& x, long& y) {
+    const auto origin = [](HWND hwnd, LONG& x, LONG& y) {
         x = 0;
         y = 0;
         for (const Window* w = anyWindow(hwnd); w != nullptr && w->parent != 0;
@@ -185,17 +185,17 @@ int WINAPI MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
             y += w->y;
         }
     };
-    long fromX = 0;
-    long fromY = 0;
-    long toX = 0;
-    long toY = 0;
+    LONG fromX = 0;
+    LONG fromY = 0;
+    LONG toX = 0;
+    LONG toY = 0;
     origin(from, fromX, fromY);
     origin(to, toX, toY);
     for (UINT i = 0; i < count; ++i) {
         points[i].x += fromX - toX;
         points[i].y += fromY - toY;
     }
-    return static_cast<int>(((fromX - toX) & 0xFFFF) | ((fromY - toY) << 16));
+    return ((fromX - toX) & 0xFFFF) | ((fromY - toY) * 0x10000);
 }
 
 BOOL WINAPI IsWindow(HWND hwnd) {
