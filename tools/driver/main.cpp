@@ -104,10 +104,16 @@ int tray(const std::string& what) {
     return usage();
 }
 
+// The failure of savefile and savefile-cancel, naming the dialog that was waited for.
+int noSaveDialog() {
+    return fail(findHelperWindow() != nullptr ? "no save dialog \"Export the profile\""
+                                              : "no save dialog \"Create Animated Screenshot\"");
+}
+
 int saveFile(const char* path) {
     HWND dlg = waitFor(findSaveDialog);
     if (dlg == nullptr) {
-        return fail("no save dialog");
+        return noSaveDialog();
     }
     HWND edit = fileNameEdit(dlg);
     DWORD_PTR r = 0;
@@ -138,7 +144,7 @@ int saveFile(const char* path) {
 int saveCancel() {
     HWND dlg = waitFor(findSaveDialog);
     if (dlg == nullptr) {
-        return fail("no save dialog");
+        return noSaveDialog();
     }
     HWND cancel = GetDlgItem(dlg, IDCANCEL);
     pressButton(dlg, IDCANCEL, cancel);
