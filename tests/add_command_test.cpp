@@ -16,9 +16,15 @@ namespace {
 
 class LocateCommand : public StubTest {
   protected:
+    void TearDown() override {
+        std::remove(out.c_str());
+        StubTest::TearDown();
+    }
     void SetUp() override {
         StubTest::SetUp();
-        out = ::testing::TempDir() + "pixmote-add-test.reg";
+        // One file per test: CTest runs the tests side by side.
+        out = ::testing::TempDir() + "pixmote-add-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".reg";
         std::remove(out.c_str());
     }
 
