@@ -6,13 +6,10 @@
 # and the default skin (350 x 725, the child at (80, 92), 192 x 128). Each recording is checked
 # against the stand-in's frame script. Then the windows no profile describes: the screen
 # drawn in the main window itself, and a caption that does not begin with "Wabbitemu".
-# NOT RUN by scripts/wine-e2e.sh (it lives in pending/): under Wine 8 a copy from the device
-# context of another process's child window gives no picture of it (the same BitBlt from the
-# top-level window's context at the child's place copies those pixels fine), so the
-# recordings of a screen in a child window come out blank here, while detection of every shape
-# below works. Run it by hand: scripts/wine-e2e.sh tests/wine/pending/wabbitemu.sh
+# The LCD child is another process's child window: under Wine that window's own context gives
+# no copy, so these recordings also prove the grab's copy at the child's place.
 # shellcheck source=scripts/wine-env.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 wenv_start
 wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/wabbitemu.reg"
 export WENV_EMU_TITLE=Wabbitemu  # wenv_record: the window brought to the front
