@@ -4,29 +4,15 @@
 // bilinear between the nearest four). Portable.
 #pragma once
 
+#include "add/picture.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace smooth {
 
-struct Canvas {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, row-major, top row first
-
-    Canvas(int w, int h, std::uint32_t fill = 0)
-        : width(w),
-          height(h),
-          pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill) {}
-    std::uint32_t at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
-    }
-    std::uint32_t& at(int x, int y) {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
-    }
-};
+// The helper's own picture of a client area: 0x00RRGGBB, row-major, top row first.
+using Canvas = ::Picture;
 
 enum class Filter { Area, Bilinear };
 
