@@ -1,5 +1,5 @@
 // The structure every GIF that Pixmote writes has, whatever the screen showed. Shared by the
-// recording check (check.cpp) and pixmote-gif-inspect (inspect_main.cpp).
+// recording check (check.cpp) and pixmote-gif-inspect (gif_report_main.cpp).
 #pragma once
 
 #include <string>
