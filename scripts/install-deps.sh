@@ -14,6 +14,8 @@ packages=(
     wine wine64 xvfb xauth x11-utils xdotool imagemagick procps
     # the installer
     nsis
+    # Free42, the real emulator the Wine checks build from ../shared/fixtures/free42
+    patch xz-utils
     # a recording cut short by a failed write decodes in a second decoder
     python3-pil
     # checking that a recording plays in a browser
