@@ -22,6 +22,22 @@ constexpr int kDotsDown = 8;
 
 class SampledSession : public SessionTest {
   protected:
+    // A profile whose screen is a 96 x 64 child window of class wabbitlcd in a z80 window of
+    // this caption, and that window (350 x 725) with its 192 x 128 screen window.
+    static HWND addLcdWindow(const char* caption) {
+        const std::string path = "Software\\Pixmote\\Wabbitemu\\TI-83";
+        stub::regCreateKey(path);
+        stub::regSetString(path, "ClassName", "z80");
+        stub::regSetString(path, "Caption", "Wabbitemu");
+        stub::regSetDword(path, "CaptionMatch", 1);
+        stub::regSetString(path, "ScreenClass", "wabbitlcd");
+        stub::regSetDword(path, "CX", 96);
+        stub::regSetDword(path, "CY", 64);
+        const HWND main = stub::addWindow("z80", caption, 350, 725);
+        stub::addChildWindow(main, "wabbitlcd", "LCD", 192, 128);
+        return main;
+    }
+
     // The face's profile, and its window at a client size.
     HWND addDotFace(int width, int height) {
         const std::string path = "Software\\Pixmote\\StandIn\\Dots";
@@ -167,16 +183,8 @@ TEST_F(SampledSession, RecordingAtAnyScaleFromTheStart) {
 // The screen in a child window: detected through ScreenClass, copied from its own context,
 // followed when it alone changes size; the top-level window is the one brought to the front.
 TEST_F(SampledSession, ScreenInAChildWindow) {
-    const std::string path = "Software\\Pixmote\\Wabbit\\TI-83";
-    stub::regCreateKey(path);
-    stub::regSetString(path, "ClassName", "z80");
-    stub::regSetString(path, "Caption", "Wabbitemu");
-    stub::regSetDword(path, "CaptionMatch", 1);
-    stub::regSetString(path, "ScreenClass", "wabbitlcd");
-    stub::regSetDword(path, "CX", 96);
-    stub::regSetDword(path, "CY", 64);
-    const HWND main = stub::addWindow("z80", "Wabbitemu (1)", 350, 725);
-    const HWND lcd = stub::addChildWindow(main, "wabbitlcd", "LCD", 192, 128);
+    const HWND main = addLcdWindow("Wabbitemu (1)");
+    const HWND lcd = FindWindowExA(main, nullptr, "wabbitlcd", nullptr);
     std::mt19937 random(3);
     const Levels first = randomScreen(96, 64, random);
     const Levels second = changedScreen(first, random);
@@ -203,16 +211,8 @@ TEST_F(SampledSession, ScreenInAChildWindow) {
 // Wine copies nothing out of another process's child window: the screen is then copied out of
 // the emulator window at the child's place, where the same pixels show.
 TEST_F(SampledSession, ChildThatGivesNoCopyIsCopiedAtItsPlaceInTheWindow) {
-    const std::string path = "Software\\Pixmote\\Wabbitemu\\TI-83";
-    stub::regCreateKey(path);
-    stub::regSetString(path, "ClassName", "z80");
-    stub::regSetString(path, "Caption", "Wabbitemu");
-    stub::regSetDword(path, "CaptionMatch", 1);
-    stub::regSetString(path, "ScreenClass", "wabbitlcd");
-    stub::regSetDword(path, "CX", 96);
-    stub::regSetDword(path, "CY", 64);
-    const HWND main = stub::addWindow("z80", "Wabbitemu", 350, 725);
-    const HWND lcd = stub::addChildWindow(main, "wabbitlcd", "LCD", 192, 128);
+    const HWND main = addLcdWindow("Wabbitemu");
+    const HWND lcd = FindWindowExA(main, nullptr, "wabbitlcd", nullptr);
     stub::placeChildWindow(lcd, 80, 92);
     stub::failCopiesFromChildWindows(true);
     std::mt19937 random(5);
