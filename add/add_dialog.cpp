@@ -139,13 +139,7 @@ bool proposeFromRect(HWND dialog) {
     if (!describeWindow(state.picked.topLevel, &top)) {
         return false;
     }
-    p.className = top.className;
-    p.caption = top.caption;
-    std::string prefix;
-    if (proposeCaptionMatch(top.caption, &prefix) == 1) {
-        p.captionMatch = 1;
-        p.caption = prefix;
-    }
+    nameProfile(top.className, top.caption, &p);
     if (!state.captionPrefix.empty() &&
         (p.captionMatch == 0 || state.captionPrefix.size() < p.caption.size())) {
         p.captionMatch = 1;

@@ -96,13 +96,7 @@ int runLocateCommand(const std::vector<std::string>& args, std::string* why) {
                                                      : place.how;
         return kLocateNoScreen;
     }
-    profile.className = request.className;
-    profile.caption = request.caption;
-    std::string prefix;
-    if (proposeCaptionMatch(request.caption, &prefix) == 1) {
-        profile.captionMatch = 1;
-        profile.caption = prefix;
-    }
+    nameProfile(request.className, request.caption, &profile);
     const std::string name =
         request.name.empty() ? profileNameFromCaption(request.caption) : request.name;
     if (!writeFile(request.out, profileRegText(profile, request.group, name))) {

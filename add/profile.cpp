@@ -209,3 +209,13 @@ int proposeCaptionMatch(const std::string& caption, std::string* prefix) {
     }
     return 0;
 }
+
+void nameProfile(const std::string& className, const std::string& caption, Profile* profile) {
+    profile->className = className;
+    profile->caption = caption;
+    std::string prefix;
+    if (proposeCaptionMatch(caption, &prefix) == 1) {
+        profile->captionMatch = 1;
+        profile->caption = prefix;
+    }
+}

@@ -48,6 +48,10 @@ bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int 
 // without one (including a name that contains digits, as "Free42 Binary") returns 0.
 int proposeCaptionMatch(const std::string& caption, std::string* prefix);
 
+// The window's class and caption into *profile, with the caption cut to its beginning and
+// CaptionMatch 1 where proposeCaptionMatch says so.
+void nameProfile(const std::string& className, const std::string& caption, Profile* profile);
+
 // The caption changed from `before` to `now` while the helper watched (a file loaded, a number
 // counted up): the profile is matched by their common beginning, cut back to whole words (words
 // end at a space) and without the separators at its end. Returns 1 and sets *prefix; 0 when the
