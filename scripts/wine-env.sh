@@ -58,6 +58,8 @@ WENV_STANDIN_PID=""
 WENV_NAME=${WENV_NAME:-$(basename "${0%.sh}")}
 T_FAILURES=0
 T_STARTED=$SECONDS
+# shellcheck source=tests/wine/lib/poll.sh
+source "$PIXMOTE_ROOT/tests/wine/lib/poll.sh"
 
 wenv_log() {
     echo "[$WENV_NAME $((SECONDS - T_STARTED))s] $*" >&2
@@ -372,8 +374,8 @@ wenv_record() {
     t_expect_eq "no file before the start" "$([[ -e "$gif" ]] && echo exists || echo none)" none
     wenv_driver tray left >/dev/null
     wenv_driver emu-start >/dev/null
-    t_expect_contains "the start brings the emulator to the front" \
-        "$(wenv_driver foreground)" "title=${WENV_EMU_TITLE:-Calculator Stand-In}"
+    t_expect_soon "the start brings the emulator to the front" 15 \
+        "title=${WENV_EMU_TITLE:-Calculator Stand-In}" wenv_driver foreground
     t_expect_tray Capturing
     if [[ -n "${WENV_DURING_CAPTURE:-}" ]]; then
         "$WENV_DURING_CAPTURE"

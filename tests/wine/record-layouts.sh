@@ -31,8 +31,7 @@ wenv_pixmote
 # The settings dialog in front, so that the start has to bring the emulator forward.
 wenv_driver tray right >/dev/null
 wenv_driver wait-dialog-visible >/dev/null
-t_expect_contains "settings dialog in front" "$(wenv_driver foreground)" \
-    "title=Pixmote Configuration"
+t_expect_soon "settings dialog in front" 15 "title=Pixmote Configuration" wenv_driver foreground
 
 echo "== face layout, scale 2" >&2
 wenv_standin --face --scale 2 --script "$(wenv_winpath "$script")"

@@ -197,8 +197,8 @@ f42_record() {
     fi
     t_expect_tray Ready
     wenv_driver tray left >/dev/null
-    t_expect_contains "$name: the start brings Free42 to the front" \
-        "$(wenv_driver foreground)" "class=FREE42"
+    t_expect_soon "$name: the start brings Free42 to the front" 15 "class=FREE42" \
+        wenv_driver foreground
     t_expect_tray Capturing
     f42_focus
     sleep 0.4
