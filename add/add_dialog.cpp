@@ -229,7 +229,9 @@ void find(HWND dialog, bool retry) {
     state.before = Picture();
     if (place.outcome != LocateOutcome::Found) {
         state.found = false;
-        say(dialog, "The screen was not found: " + place.how);
+        say(dialog, "The screen was not found: " + place.how +
+                        ". Resize the emulator's window to the size it first opened at, or "
+                        "press a few calculator keys, then Find the screen again.");
         return;
     }
     state.rect = ScreenRect{place.x, place.y, place.pitchX, place.pitchY, across, down};

@@ -35,6 +35,8 @@ struct ScreenPlace {
     int y = 0;
     int width = 0;
     int height = 0;
+    double left = 0;  // the rectangle's left and top edges to a fraction of a pixel (x and y
+    double top = 0;   // but where the dots were measured at a scale that is not whole)
     double pitchX = 0;  // window pixels per dot, across and down
     double pitchY = 0;
     bool whole = false;  // width and height are whole multiples of the dots
