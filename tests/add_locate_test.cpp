@@ -354,11 +354,12 @@ TEST(LocateReal, ScreenshotsOfEmulatorsAreReadDotForDot) {
          "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3"},
         {"free42-510x926+18+147.png", 510, 926, 131, 16, 340, 617, 40, 138, 2, 3,
          "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3"},
-        // The Standard skin (302 x 348) in a client 2 px short of it. Its screen is not drawn at
-        // 300 / 302: the dots' edges, measured by hand in this picture, lie 1.976 px apart across
-        // and 2.966 down (rows from 19.76), as a 304 x 350 layout at this size draws them.
-        {"free42-standard+0+0.png", 300, 346, 131, 16, 304, 350, 20, 20, 2, 3,
-         "layout CX 262 CY 48 RCX 304 RCY 350 RX 20 RY 20 AnyScale dots 2x3"},
+        // The Standard skin (302 x 348) in a client 2 px short of it, a line of digits typed
+        // across the screen. (With only "Y: 37.0000" on it, the first 60 dots lie 1.976 px apart,
+        // not 1.987: the helper then proposes 304 x 350, which reads those dots right but may
+        // read the last ones half a dot off.)
+        {"free42-standard+0+0.png", 300, 346, 131, 16, 302, 348, 20, 20, 2, 3,
+         "layout CX 262 CY 48 RCX 302 RCY 348 RX 20 RY 20 AnyScale dots 2x3"},
         {"numworks-first-start+29+27.png", 458, 888, 320, 240, 458, 888, 69, 67, 1, 1,
          "layout CX 320 CY 240 RCX 458 RCY 888 RX 69 RY 67"},
     };
