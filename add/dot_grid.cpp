@@ -191,13 +191,15 @@ DotGrid measureDotGrid(const Picture& picture, const Picture* before, int x0, in
     std::vector<double> acrossEdges;
     for (int y = y0; y < y1; ++y) {
         if (rowsAlike(y, y - 1) || rowsAlike(y, y + 1)) {
-            lineEdges(x1 - x0, x0, [&](int i) { return diff(x0 + i, y); }, &acrossEdges);
+            lineEdges(
+                x1 - x0, x0, [&](int i) { return diff(x0 + i, y); }, &acrossEdges);
         }
     }
     std::vector<double> downEdges;
     for (int x = x0; x < x1; ++x) {
         if (columnsAlike(x, x - 1) || columnsAlike(x, x + 1)) {
-            lineEdges(y1 - y0, y0, [&](int i) { return diff(x, y0 + i); }, &downEdges);
+            lineEdges(
+                y1 - y0, y0, [&](int i) { return diff(x, y0 + i); }, &downEdges);
         }
     }
     DotGrid grid;

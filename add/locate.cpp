@@ -680,9 +680,10 @@ double placeOnGrid(const DotAxis& axis, int dots, double low, double high) {
 // grid of its marks, the screen placed on it.
 std::optional<ScreenPlace> smoothDots(const Picture& p, const Picture* before, const Rect& region,
                                       std::uint32_t background, int across, int down) {
-    const DotGrid grid = measureDotGrid(
-        p, before, region.x0, region.y0, region.x1, region.y1, background, across, down, kLeastPitch,
-        static_cast<double>(region.width()) / across, static_cast<double>(region.height()) / down);
+    const DotGrid grid =
+        measureDotGrid(p, before, region.x0, region.y0, region.x1, region.y1, background, across,
+                       down, kLeastPitch, static_cast<double>(region.width()) / across,
+                       static_cast<double>(region.height()) / down);
     if (!grid.across.found || !grid.down.found) {
         return std::nullopt;
     }
@@ -773,16 +774,19 @@ ScreenPlace locateScreen(const Picture& picture, int dotsAcross, int dotsDown,
         if (!crispMarks(picture, region, background)) {
             // Drawn smoothly, at a scale that is not whole: the grid the marks' edges lie on.
             // A region within a few pixels of one tried already gives the same grid.
-            const bool tried = std::any_of(smoothTried.begin(), smoothTried.end(), [&](const Rect& t) {
-                return std::abs(t.x0 - region.x0) <= kSameRegion && std::abs(t.x1 - region.x1) <= kSameRegion &&
-                       std::abs(t.y0 - region.y0) <= kSameRegion && std::abs(t.y1 - region.y1) <= kSameRegion;
-            });
+            const bool tried =
+                std::any_of(smoothTried.begin(), smoothTried.end(), [&](const Rect& t) {
+                    return std::abs(t.x0 - region.x0) <= kSameRegion &&
+                           std::abs(t.x1 - region.x1) <= kSameRegion &&
+                           std::abs(t.y0 - region.y0) <= kSameRegion &&
+                           std::abs(t.y1 - region.y1) <= kSameRegion;
+                });
             if (tried || !twoToneMarks(picture, region, background)) {
                 continue;  // a picture, or many things: not dots on an LCD
             }
             smoothTried.push_back(region);
-            if (const auto found = smoothDots(picture, before, region, background, dotsAcross,
-                                              dotsDown)) {
+            if (const auto found =
+                    smoothDots(picture, before, region, background, dotsAcross, dotsDown)) {
                 return *found;
             }
             continue;

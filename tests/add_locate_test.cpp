@@ -379,8 +379,8 @@ TEST(LocateReal, ScreenshotsOfEmulatorsAreReadDotForDot) {
         place.left += left;
         place.top += top;
         Profile profile;
-        ASSERT_TRUE(proposeProfile(place, w.across, w.down, w.clientWidth, w.clientHeight,
-                                   &profile));
+        ASSERT_TRUE(
+            proposeProfile(place, w.across, w.down, w.clientWidth, w.clientHeight, &profile));
         EXPECT_EQ(describe(profile), w.profile);
         const double sx = static_cast<double>(w.clientWidth) / w.layoutWidth;
         const double sy = static_cast<double>(w.clientHeight) / w.layoutHeight;
