@@ -175,6 +175,8 @@ INT_PTR dialogInitialise(HWND dialog) {
 
     HKEY software = nullptr;
     HKEY program = nullptr;
+    storedEnlarge = settings.enlarge;
+    storedKey = settings.startStopKey;
     const bool opened = openProgramKey(KEY_READ, &software, &program);
     if (opened) {
         loadMessage(program);
