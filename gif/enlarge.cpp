@@ -13,13 +13,28 @@ std::uint8_t* buffer = nullptr;
 int frameWidth = 0;
 int factor = 1;
 
-// Each of count pixels as factor copies, from to onwards; returns the position after them.
-std::uint8_t* spread(std::uint8_t* to, const std::uint8_t* pixels, int count) {
+// Each of count pixels as k copies, from to onwards; returns the position after them. One
+// loop per factor, so that the compiler sees how many copies each pixel makes.
+template <int k>
+std::uint8_t* spreadBy(std::uint8_t* to, const std::uint8_t* pixels, int count) {
     for (int i = 0; i < count; ++i) {
-        std::memset(to, pixels[i], static_cast<std::size_t>(factor));
-        to += factor;
+        for (int copy = 0; copy < k; ++copy) {
+            to[copy] = pixels[i];
+        }
+        to += k;
     }
     return to;
+}
+
+std::uint8_t* spread(std::uint8_t* to, const std::uint8_t* pixels, int count) {
+    switch (factor) {
+        case 2:
+            return spreadBy<2>(to, pixels, count);
+        case 3:
+            return spreadBy<3>(to, pixels, count);
+        default:
+            return spreadBy<4>(to, pixels, count);
+    }
 }
 
 std::uint8_t* fill(std::uint8_t* to, std::uint8_t level, int count) {
