@@ -134,8 +134,8 @@ void putEnlargedRow(std::uint8_t* row, int width) {
 void putEnlargedFramedImage(const std::uint8_t* frame) {
     const int scale = enlargeFactor();
     const int screenWidth = frameWidth + 2 * kBorder;
-    check(EGifPutImageDesc(gifFile, 0, 0, screenWidth * scale,
-                           (frameHeight + 2 * kBorder) * scale, false, nullptr));
+    check(EGifPutImageDesc(gifFile, 0, 0, screenWidth * scale, (frameHeight + 2 * kBorder) * scale,
+                           false, nullptr));
     putEnlargedRow(enlargeFilledRow(kOuterLevel), screenWidth);
     putEnlargedRow(enlargeBorderRow(kOuterLevel, kInnerLevel), screenWidth);
     for (int y = 0; y < frameHeight; ++y) {

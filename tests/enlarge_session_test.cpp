@@ -40,8 +40,8 @@ std::string caseName(const ::testing::TestParamInfo<Case>& info) {
 }
 
 // pixels of a w x h image, each as a k x k block.
-std::vector<std::uint8_t> enlarged(const std::vector<std::uint8_t>& pixels, int width,
-                                   int height, int k) {
+std::vector<std::uint8_t> enlarged(const std::vector<std::uint8_t>& pixels, int width, int height,
+                                   int k) {
     std::vector<std::uint8_t> out(pixels.size() * static_cast<std::size_t>(k * k));
     for (int y = 0; y < height * k; ++y) {
         for (int x = 0; x < width * k; ++x) {
@@ -60,16 +60,16 @@ class EnlargedRecording : public SessionTest, public ::testing::WithParamInterfa
         stub::regCreateKey(path);
         stub::regSetString(path, "ClassName", kClass);
         stub::regSetString(path, "Caption", kCaption);
-        for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
-                 {"CX", 40},
-                 {"CY", 24},
-                 {"RCX", 60},
-                 {"RCY", 50},
-                 {"RX", 10},
-                 {"RY", 12},
-                 {"AnyScale", 1},
-                 {"DotWidth", 2},
-                 {"DotHeight", 3}}) {
+        for (const auto& [name, value] :
+             std::vector<std::pair<const char*, DWORD>>{{"CX", 40},
+                                                        {"CY", 24},
+                                                        {"RCX", 60},
+                                                        {"RCY", 50},
+                                                        {"RX", 10},
+                                                        {"RY", 12},
+                                                        {"AnyScale", 1},
+                                                        {"DotWidth", 2},
+                                                        {"DotHeight", 3}}) {
             stub::regSetDword(path, name, value);
         }
         return stub::addWindow(kClass, kCaption, width, height);
@@ -223,10 +223,12 @@ TEST_P(EnlargedRecording, IsTheSameRecordingWithEveryPixelAsABlock) {
     }
 
     if (const char* out = std::getenv("PIXMOTE_ENLARGE_OUT")) {
-        std::filesystem::copy_file(one, std::filesystem::path(out) / std::filesystem::path(one).filename(),
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::copy_file(many, std::filesystem::path(out) / std::filesystem::path(many).filename(),
-                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(
+            one, std::filesystem::path(out) / std::filesystem::path(one).filename(),
+            std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(
+            many, std::filesystem::path(out) / std::filesystem::path(many).filename(),
+            std::filesystem::copy_options::overwrite_existing);
     }
 }
 

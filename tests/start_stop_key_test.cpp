@@ -239,8 +239,7 @@ TEST_F(StartStopKey, SizeTooLargeForTheFactorIsRefusedAtTheStartWithNothingCreat
     stub::trayPress(WM_LBUTTONDOWN);
     EXPECT_EQ(sessionState(), Halted);
     ASSERT_FALSE(stub::boxes().empty());
-    EXPECT_NE(stub::boxes().back().text.find("too large to record at the Size"),
-              std::string::npos);
+    EXPECT_NE(stub::boxes().back().text.find("too large to record at the Size"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(outputPath()));
     EXPECT_FALSE(animationIsOpen());
 

@@ -83,12 +83,13 @@ int dialogTexts() {
     }
     const int expectWidth = MulDiv(kBannerWidthDu, baseX, 4);
     const int expectHeight = MulDiv(kGroupHeightDu, baseY, 8);
-    const bool sameFont = std::abs(bannerWidth - expectWidth) <= 1 &&
-                          std::abs(groupHeight - expectHeight) <= 1;
-    std::printf("%s font %d dpi, base units %d x %d: banner %d px (%d expected), group %d px "
-                "(%d expected)\n",
-                sameFont ? "ok" : "FAIL", dpi, baseX, baseY, bannerWidth, expectWidth,
-                groupHeight, expectHeight);
+    const bool sameFont =
+        std::abs(bannerWidth - expectWidth) <= 1 && std::abs(groupHeight - expectHeight) <= 1;
+    std::printf(
+        "%s font %d dpi, base units %d x %d: banner %d px (%d expected), group %d px "
+        "(%d expected)\n",
+        sameFont ? "ok" : "FAIL", dpi, baseX, baseY, bannerWidth, expectWidth, groupHeight,
+        expectHeight);
     failures += sameFont ? 0 : 1;
 
     const int check = GetSystemMetrics(SM_CXMENUCHECK);
