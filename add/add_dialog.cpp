@@ -229,7 +229,9 @@ void find(HWND dialog, bool retry) {
     state.before = Picture();
     if (place.outcome != LocateOutcome::Found) {
         state.found = false;
-        say(dialog, "The screen was not found: " + place.how);
+        say(dialog, "The screen was not found: " + place.how +
+                        ". Resize the emulator's window to the size it first opened at, or "
+                        "press a few calculator keys, then Find the screen again.");
         return;
     }
     state.rect = ScreenRect{place.x, place.y, place.pitchX, place.pitchY, across, down};
@@ -405,6 +407,7 @@ bool overFinder(HWND dialog) {
 void endDrag(HWND dialog) {
     state.dragging = false;
     ReleaseCapture();
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     POINT at = {};
     GetCursorPos(&at);
     const HWND window = windowUnderPoint(at, dialog);
@@ -522,7 +525,14 @@ INT_PTR CALLBACK addDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
             if (overFinder(dialog)) {
                 state.dragging = true;
                 SetCapture(dialog);
+                SetCursor(LoadCursorA(nullptr, IDC_CROSS));
                 say(dialog, "Release over the emulator's window.");
+            }
+            return TRUE;
+        case WM_MOUSEMOVE:
+            // The finder's cross follows the pointer until the button is let go.
+            if (state.dragging) {
+                SetCursor(LoadCursorA(nullptr, IDC_CROSS));
             }
             return TRUE;
         case WM_LBUTTONUP:

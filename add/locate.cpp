@@ -2,10 +2,14 @@
 // against the dot grid; then the dots themselves inside the smallest edged region.
 #include "add/locate.h"
 
+#include "add/dot_grid.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -31,6 +35,10 @@ constexpr double kLeastPitch = 1.25;
 constexpr double kBackgroundShare = 0.4;
 // A line just outside a screen is plain when this share of it is one colour.
 constexpr double kPlainShare = 0.6;
+// Regions whose sides are all within this many pixels of each other's hold the same dots.
+constexpr int kSameRegion = 3;
+// A blend of an LCD's two colours lies within this (RGB distance) of the line between them.
+constexpr double kTwoToneSlack = 24.0;
 // Dots on an LCD: at least this share of what differs from its background is one colour.
 constexpr double kCrispShare = 0.8;
 
@@ -419,6 +427,8 @@ ScreenPlace placed(const Rect& r, int across, int down, bool whole, std::string 
     s.outcome = LocateOutcome::Found;
     s.x = r.x0;
     s.y = r.y0;
+    s.left = r.x0;
+    s.top = r.y0;
     s.width = r.width();
     s.height = r.height();
     s.pitchX = static_cast<double>(r.width()) / across;
@@ -567,6 +577,66 @@ bool crispMarks(const Picture& p, const Rect& r, std::uint32_t background) {
     return static_cast<double>(bestRun) >= kCrispShare * static_cast<double>(marks.size());
 }
 
+// The pixels of the region that are not its background lie between it and one ink colour:
+// the dots of a one-colour LCD, crisp or blended into the background by smooth scaling (a row
+// of keys, a photograph, a colour screen have many colours).
+bool twoToneMarks(const Picture& p, const Rect& r, std::uint32_t background) {
+    auto channels = [](std::uint32_t c, double* v) {
+        for (int ch = 0; ch < 3; ++ch) {
+            v[ch] = static_cast<double>(c >> (8 * ch) & 0xFFu);
+        }
+    };
+    std::uint32_t ink = background;
+    int farthest = 0;
+    long marks = 0;
+    for (int y = r.y0; y < r.y1; ++y) {
+        for (int x = r.x0; x < r.x1; ++x) {
+            const int d = channelDistance(p.at(x, y), background);
+            marks += d > kEdgeThreshold ? 1 : 0;
+            if (d > farthest) {
+                farthest = d;
+                ink = p.at(x, y);
+            }
+        }
+    }
+    if (marks == 0) {
+        return false;
+    }
+    double b[3];
+    double k[3];
+    channels(background, b);
+    channels(ink, k);
+    double dir[3];
+    double length2 = 0;
+    for (int ch = 0; ch < 3; ++ch) {
+        dir[ch] = k[ch] - b[ch];
+        length2 += dir[ch] * dir[ch];
+    }
+    long onLine = 0;
+    for (int y = r.y0; y < r.y1; ++y) {
+        for (int x = r.x0; x < r.x1; ++x) {
+            const std::uint32_t c = p.at(x, y);
+            if (channelDistance(c, background) <= kEdgeThreshold) {
+                continue;
+            }
+            double v[3];
+            channels(c, v);
+            double t = 0;
+            for (int ch = 0; ch < 3; ++ch) {
+                t += (v[ch] - b[ch]) * dir[ch];
+            }
+            t = std::clamp(t / length2, 0.0, 1.0);
+            double off = 0;
+            for (int ch = 0; ch < 3; ++ch) {
+                const double e = v[ch] - b[ch] - t * dir[ch];
+                off += e * e;
+            }
+            onLine += off <= kTwoToneSlack * kTwoToneSlack ? 1 : 0;
+        }
+    }
+    return static_cast<double>(onLine) >= kCrispShare * static_cast<double>(marks);
+}
+
 // Where a span of `size` starts inside [low, high) so that it holds [markLow, markHigh): at the
 // marks' start when it can, else moved back by whole dots. -1 when nothing fits.
 int placeSpan(int low, int high, int markLow, int markHigh, int size, int pitch) {
@@ -578,6 +648,65 @@ int placeSpan(int low, int high, int markLow, int markHigh, int size, int pitch)
         return -1;
     }
     return start;
+}
+
+// Where a screen of `dots` dots of `pitch` starts along an axis, on the grid, inside
+// [low, high): of the places that hold the most edges, the last (the marks then begin at the
+// screen's first dot, or as near to it as the region lets them). NaN when none fits.
+double placeOnGrid(const DotAxis& axis, int dots, double low, double high) {
+    const double size = dots * axis.pitch;
+    const double slack = axis.pitch / 4;
+    double best = std::nan("");
+    std::ptrdiff_t bestHeld = -1;
+    const double first = std::ceil((low - slack - axis.phase) / axis.pitch);
+    for (double k = first;; k += 1) {
+        const double start = axis.phase + k * axis.pitch;
+        if (start + size > high + slack) {
+            break;
+        }
+        const auto from = std::lower_bound(axis.edges.begin(), axis.edges.end(), start - slack);
+        const auto to =
+            std::upper_bound(axis.edges.begin(), axis.edges.end(), start + size + slack);
+        const std::ptrdiff_t held = to - from;
+        if (held >= bestHeld) {
+            bestHeld = held;
+            best = start;
+        }
+    }
+    return bestHeld > 0 ? best : std::nan("");
+}
+
+// A screen drawn smoothly at a scale that is not whole inside a region of its background: the
+// grid of its marks, the screen placed on it.
+std::optional<ScreenPlace> smoothDots(const Picture& p, const Picture* before, const Rect& region,
+                                      std::uint32_t background, int across, int down) {
+    const DotGrid grid =
+        measureDotGrid(p, before, region.x0, region.y0, region.x1, region.y1, background, across,
+                       down, kLeastPitch, static_cast<double>(region.width()) / across,
+                       static_cast<double>(region.height()) / down);
+    if (!grid.across.found || !grid.down.found) {
+        return std::nullopt;
+    }
+    const double x = placeOnGrid(grid.across, across, region.x0, region.x1);
+    const double y = placeOnGrid(grid.down, down, region.y0, region.y1);
+    if (std::isnan(x) || std::isnan(y)) {
+        return std::nullopt;
+    }
+    ScreenPlace s;
+    s.outcome = LocateOutcome::Found;
+    s.x = static_cast<int>(std::lround(x));
+    s.y = static_cast<int>(std::lround(y));
+    s.left = x;
+    s.top = y;
+    s.width = static_cast<int>(std::lround(across * grid.across.pitch));
+    s.height = static_cast<int>(std::lround(down * grid.down.pitch));
+    s.pitchX = grid.across.pitch;
+    s.pitchY = grid.down.pitch;
+    s.whole = false;
+    s.how = before != nullptr ? "the grid of the dots that changed, inside an edged region"
+                              : "the grid of the marks' edges, inside an edged region of the "
+                                "background";
+    return s;
 }
 
 }  // namespace
@@ -624,6 +753,7 @@ ScreenPlace locateScreen(const Picture& picture, int dotsAcross, int dotsDown,
     std::sort(rects.begin(), rects.end(),
               [](const Rect& a, const Rect& b) { return a.area() < b.area(); });
     bool sawBlank = false;
+    std::vector<Rect> smoothTried;
     for (const Rect& region : rects) {
         double share = 0;
         const std::uint32_t background = dominantColour(picture, region, &share);
@@ -642,7 +772,24 @@ ScreenPlace locateScreen(const Picture& picture, int dotsAcross, int dotsDown,
             continue;
         }
         if (!crispMarks(picture, region, background)) {
-            continue;  // a picture drawn smoothly, or many things: not dots on an LCD
+            // Drawn smoothly, at a scale that is not whole: the grid the marks' edges lie on.
+            // A region within a few pixels of one tried already gives the same grid.
+            const bool tried =
+                std::any_of(smoothTried.begin(), smoothTried.end(), [&](const Rect& t) {
+                    return std::abs(t.x0 - region.x0) <= kSameRegion &&
+                           std::abs(t.x1 - region.x1) <= kSameRegion &&
+                           std::abs(t.y0 - region.y0) <= kSameRegion &&
+                           std::abs(t.y1 - region.y1) <= kSameRegion;
+                });
+            if (tried || !twoToneMarks(picture, region, background)) {
+                continue;  // a picture, or many things: not dots on an LCD
+            }
+            smoothTried.push_back(region);
+            if (const auto found =
+                    smoothDots(picture, before, region, background, dotsAcross, dotsDown)) {
+                return *found;
+            }
+            continue;
         }
         const int width = dotsAcross * marks.pitchX;
         const int height = dotsDown * marks.pitchY;

@@ -12,7 +12,10 @@
 //     it): inside the smallest edged region that holds it, the dots that differ from the
 //     background (or, given a second picture, the dots that changed), when they are drawn
 //     crisply (mostly one colour), give the dot size from their runs, and the screen is placed
-//     at their top-left corner on their grid, kept inside the region.
+//     at their top-left corner on their grid, kept inside the region. Drawn smoothly at a scale
+//     that is not whole (their colours all between the background and one ink), the marks'
+//     edges give the dot grid to a fraction of a pixel (add/dot_grid.h), and the screen is
+//     placed on it where it holds the most marks, at their first dot where that ties.
 //  4. Otherwise a rectangle whose colour changes are redrawn by its dots (each dot's colour
 //     taken at its centre, drawn again by nearest pixel and smoothly) is the screen drawn at a
 //     scale that is not whole. It must show strokes one dot thin, and its dots must be at least
@@ -35,6 +38,8 @@ struct ScreenPlace {
     int y = 0;
     int width = 0;
     int height = 0;
+    double left = 0;    // the rectangle's left and top edges to a fraction of a pixel (x and y
+    double top = 0;     // but where the dots were measured at a scale that is not whole)
     double pitchX = 0;  // window pixels per dot, across and down
     double pitchY = 0;
     bool whole = false;  // width and height are whole multiples of the dots

@@ -13,6 +13,11 @@
 namespace {
 
 constexpr int kMaxDots = 1024;
+// What the user can do when the screen is not found.
+constexpr const char* kLocateAdvice =
+    "Resize the emulator's window to the size it first opened at, press a few calculator keys "
+    "so that its screen shows text, and run /locate again; or run pixmote-add.exe without "
+    "arguments, pick the window, and set Left, Top and Dot by hand in the preview";
 
 struct LocateRequest {
     std::string className;
@@ -92,8 +97,9 @@ int runLocateCommand(const std::vector<std::string>& args, std::string* why) {
     Profile profile;
     if (!proposeProfile(place, request.across, request.down, picture.width, picture.height,
                         &profile)) {
-        *why = place.outcome == LocateOutcome::Found ? "the dots' shape fits no whole size"
-                                                     : place.how;
+        *why = (place.outcome == LocateOutcome::Found ? "the dots' shape fits no whole size"
+                                                      : place.how) +
+               ". " + kLocateAdvice;
         return kLocateNoScreen;
     }
     nameProfile(request.className, request.caption, &profile);

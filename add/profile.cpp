@@ -10,6 +10,9 @@ namespace {
 
 // Dots of a shape whose sides are at most this many pixels at scale 1.
 constexpr int kMaxDotSide = 4;
+// An emulator that keeps its aspect rounds each side to a whole pixel: the side measured on its
+// own is taken when it keeps the aspect within this many pixels.
+constexpr double kAspectSlack = 1.0;
 // A measured dot shape matches a whole one within this share.
 constexpr double kShapeSlack = 0.03;
 
@@ -128,7 +131,12 @@ bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int 
         if (!wholeDotShape(place.pitchX, place.pitchY, &a, &b)) {
             return false;
         }
-        const double scale = (place.pitchX / a + place.pitchY / b) / 2.0;
+        // The scale from the axis with more dots: its pitch is measured over more of them. The
+        // other side of the reference layout comes from its own pitch where that keeps the
+        // window's aspect (an emulator rounds each side on its own), else from the same scale.
+        const double scaleX = place.pitchX / a;
+        const double scaleY = place.pitchY / b;
+        const double scale = dotsAcross >= dotsDown ? scaleX : scaleY;
         p.cx = dotsAcross * a;
         p.cy = dotsDown * b;
         p.anyScale = 1;
@@ -136,8 +144,24 @@ bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int 
         if (!bare) {
             p.rcx = roundedDiv(clientWidth, scale);
             p.rcy = roundedDiv(clientHeight, scale);
-            p.rx = roundedDiv(place.x, scale);
-            p.ry = roundedDiv(place.y, scale);
+            if (dotsAcross >= dotsDown) {
+                const int own = roundedDiv(clientHeight, scaleY);
+                if (std::abs(clientHeight - static_cast<double>(own) * clientWidth / p.rcx) <=
+                    kAspectSlack) {
+                    p.rcy = own;
+                }
+            } else {
+                const int own = roundedDiv(clientWidth, scaleX);
+                if (std::abs(clientWidth - static_cast<double>(own) * clientHeight / p.rcy) <=
+                    kAspectSlack) {
+                    p.rcx = own;
+                }
+            }
+            const bool measured = place.left != 0 || place.top != 0;
+            p.rx = static_cast<int>(std::lround((measured ? place.left : place.x) * p.rcx /
+                                                static_cast<double>(clientWidth)));
+            p.ry = static_cast<int>(std::lround((measured ? place.top : place.y) * p.rcy /
+                                                static_cast<double>(clientHeight)));
         }
     }
     if (wholeClientShadows(p, clientWidth, clientHeight)) {

@@ -23,7 +23,9 @@ BOOL CALLBACK addChild(HWND child, LPARAM data) {
 BOOL CALLBACK addTopLevel(HWND window, LPARAM data) {
     auto* walk = reinterpret_cast<Walk*>(data);
     WindowEntry entry;
+    // Tool windows (the tray's, floating palettes) are no emulator's main window.
     if (window == walk->exclude || IsWindowVisible(window) == FALSE ||
+        (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0 ||
         !describeWindow(window, &entry) || entry.width <= 0 || entry.height <= 0) {
         return TRUE;
     }

@@ -20,8 +20,8 @@ struct WindowEntry {
 bool describeWindow(HWND window, WindowEntry* entry);
 
 // The visible top-level windows with a client area, in Z-order, each followed by its visible
-// child windows with a client area; `exclude` (the helper's own dialog) and its children left
-// out.
+// child windows with a client area; `exclude` (the helper's own dialog) and its children, and
+// tool windows (WS_EX_TOOLWINDOW, as the tray's), left out.
 std::vector<WindowEntry> listWindows(HWND exclude);
 
 // The row text: "My Calc  [MyCalc]  192 x 128", a child window indented under its parent.

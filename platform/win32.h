@@ -363,6 +363,14 @@ int WINAPI MapWindowPoints(HWND from, HWND to, POINT* points, UINT count);
 BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect);
 HWND WINAPI SetCapture(HWND hwnd);
 BOOL WINAPI ReleaseCapture();
+using HCURSOR = HICON;
+constexpr int GWL_EXSTYLE = -20;
+constexpr LONG WS_EX_TOOLWINDOW = 0x00000080;
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+#define IDC_CROSS MAKEINTRESOURCEA(32515)
+LONG WINAPI GetWindowLongA(HWND hwnd, int index);
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+HCURSOR WINAPI SetCursor(HCURSOR cursor);
 int WINAPI SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
                      const BITMAPINFO* info, UINT usage);
 LSTATUS WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR className,

@@ -4,12 +4,14 @@
 // place found and the profile proposed from it, which is what the user ends up recording.
 #include "add/locate.h"
 #include "add/profile.h"
+#include "tests/support/png_picture.h"
 #include "tools/common/frames.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -308,6 +310,95 @@ TEST(Locate, SaysSoWhenThereIsNoScreen) {
     // The face, asked for a screen larger than its own.
     const ScreenPlace f = locateScreen(standInFace(1, standInDots(0, 96, 64)), 128, 64);
     EXPECT_NE(f.outcome, LocateOutcome::Found) << rect(f) << " " << f.how;
+}
+
+// Screenshots of real emulator windows under Wine (tests/data/locate), each cut to the part of
+// the client area around the screen: file NAME+LEFT+TOP.png is the client area from (LEFT, TOP).
+// The helper locates the screen in the cut picture as in the whole one (what lies beyond is the
+// emulator's face); the place is moved back by the cut's offset and the profile proposed for
+// the whole client area, as /locate does. The oracle is the emulator's known geometry: every
+// dot's centre, where Pixmote reads it through the proposed profile at this window size, lies
+// inside that dot as the emulator draws it (its layout at scale 1, scaled to the client).
+struct RealWindow {
+    const char* file;
+    int clientWidth, clientHeight;
+    int across, down;
+    // The emulator's layout at scale 1: client, screen's corner, dot size.
+    int layoutWidth, layoutHeight, screenX, screenY, dotWidth, dotHeight;
+    const char* profile;  // the exact proposal expected
+};
+
+// Where Pixmote reads dot (i, j) through the profile in a client of width x height.
+void dotCentre(const Profile& p, int width, int height, int i, int j, double* x, double* y) {
+    const int dw = p.dotWidth != 0 ? p.dotWidth : 1;
+    const int dh = p.dotHeight != 0 ? p.dotHeight : 1;
+    const double rcx = p.kind == ProfileKind::Bare ? p.cx : p.rcx;
+    const double rcy = p.kind == ProfileKind::Bare ? p.cy : p.rcy;
+    const double sx = width / rcx;
+    const double sy = height / rcy;
+    *x = (p.rx + (i + 0.5) * dw) * sx;
+    *y = (p.ry + (j + 0.5) * dh) * sy;
+}
+
+TEST(LocateReal, ScreenshotsOfEmulatorsAreReadDotForDot) {
+    const RealWindow windows[] = {
+        {"free42-first-start+12+98.png", 340, 617, 131, 16, 340, 617, 40, 138, 2, 3,
+         "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3"},
+        {"free42-255x463+9+73.png", 255, 463, 131, 16, 340, 617, 40, 138, 2, 3,
+         "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3"},
+        {"free42-374x679+13+107.png", 374, 679, 131, 16, 340, 617, 40, 138, 2, 3,
+         "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3"},
+        {"free42-425x771+15+122.png", 425, 771, 131, 16, 340, 617, 40, 138, 2, 3,
+         "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3"},
+        {"free42-466x845+16+134.png", 466, 845, 131, 16, 340, 617, 40, 138, 2, 3,
+         "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3"},
+        {"free42-510x926+18+147.png", 510, 926, 131, 16, 340, 617, 40, 138, 2, 3,
+         "layout CX 262 CY 48 RCX 340 RCY 617 RX 40 RY 138 AnyScale dots 2x3"},
+        // The Standard skin (302 x 348) in a client 2 px short of it, a line of digits typed
+        // across the screen. (With only "Y: 37.0000" on it, the first 60 dots lie 1.976 px apart,
+        // not 1.987: the helper then proposes 304 x 350, which reads those dots right but may
+        // read the last ones half a dot off.)
+        {"free42-standard+0+0.png", 300, 346, 131, 16, 302, 348, 20, 20, 2, 3,
+         "layout CX 262 CY 48 RCX 302 RCY 348 RX 20 RY 20 AnyScale dots 2x3"},
+        {"numworks-first-start+29+27.png", 458, 888, 320, 240, 458, 888, 69, 67, 1, 1,
+         "layout CX 320 CY 240 RCX 458 RCY 888 RX 69 RY 67"},
+    };
+    for (const RealWindow& w : windows) {
+        SCOPED_TRACE(w.file);
+        Picture cut;
+        ASSERT_TRUE(readPngPicture(testDataPath(std::string("locate/") + w.file), &cut));
+        int left = 0;
+        int top = 0;
+        const std::string name = w.file;
+        ASSERT_EQ(std::sscanf(name.substr(name.find('+')).c_str(), "+%d+%d", &left, &top), 2);
+
+        ScreenPlace place = locateScreen(cut, w.across, w.down);
+        ASSERT_EQ(place.outcome, LocateOutcome::Found) << place.how;
+        place.x += left;
+        place.y += top;
+        place.left += left;
+        place.top += top;
+        Profile profile;
+        ASSERT_TRUE(
+            proposeProfile(place, w.across, w.down, w.clientWidth, w.clientHeight, &profile));
+        EXPECT_EQ(describe(profile), w.profile);
+        const double sx = static_cast<double>(w.clientWidth) / w.layoutWidth;
+        const double sy = static_cast<double>(w.clientHeight) / w.layoutHeight;
+        int outside = 0;
+        for (int j = 0; j < w.down; ++j) {
+            for (int i = 0; i < w.across; ++i) {
+                double x = 0;
+                double y = 0;
+                dotCentre(profile, w.clientWidth, w.clientHeight, i, j, &x, &y);
+                const bool inside = x >= (w.screenX + i * w.dotWidth) * sx &&
+                                    x < (w.screenX + (i + 1) * w.dotWidth) * sx &&
+                                    y >= (w.screenY + j * w.dotHeight) * sy &&
+                                    y < (w.screenY + (j + 1) * w.dotHeight) * sy;
+                outside += inside ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(outside, 0) << describe(profile);
+    }
 }
 
 TEST(Propose, CaptionsWithAFileNameOrANumberAreMatchedByTheirStart) {

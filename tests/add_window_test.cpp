@@ -1,5 +1,5 @@
 // The helper's window steps against the Win32 stand-in: the preview's bitmap, the window list
-// and the finder, and Save (Pixmote not
+// (without tool windows) and the finder, and Save (Pixmote not
 // installed, the values written, an earlier profile that catches the window, the check with
 // Pixmote's own detection). Nothing is held after any path.
 #include "add/catalogue_save.h"
@@ -80,6 +80,8 @@ TEST_F(AddWindow, ListsVisibleWindowsWithTheirChildrenAndTheFinderPicksTheInnerm
     ShowWindow(hidden, SW_HIDE);
     stub::addWindow("Empty", "Empty", 0, 0);
     stub::addChildWindow(dialog, "Button", "Save", 60, 20);
+    // A tool window, as the tray's: no emulator.
+    stub::setExStyle(stub::addWindow("Shell_TrayWnd", "", 200, 30), WS_EX_TOOLWINDOW);
 
     const std::vector<WindowEntry> rows = listWindows(dialog);
     ASSERT_EQ(rows.size(), 2u);

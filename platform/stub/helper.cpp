@@ -150,6 +150,23 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, L
 
 void WINAPI InitCommonControls() {}
 
+LONG WINAPI GetWindowLongA(HWND hwnd, int index) {
+    const Window* window = liveWindow(hwnd);
+    return window != nullptr && index == GWL_EXSTYLE ? window->exStyle : 0;
+}
+
+// The system cursors are shared: their handles are their numbers, and nothing is held.
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    return instance == nullptr ? reinterpret_cast<HCURSOR>(const_cast<LPSTR>(name)) : nullptr;
+}
+
+HCURSOR WINAPI SetCursor(HCURSOR cursor) {
+    World& w = world();
+    const auto previous = w.cursorShape;
+    w.cursorShape = reinterpret_cast<std::uintptr_t>(cursor);
+    return reinterpret_cast<HCURSOR>(previous);
+}
+
 namespace stub {
 
 void placeCursor(POINT at, HWND window) {
@@ -159,6 +176,16 @@ void placeCursor(POINT at, HWND window) {
 
 HWND capturedWindow() {
     return handleOf<HWND>(world().capture);
+}
+
+int cursorShape() {
+    return static_cast<int>(world().cursorShape);
+}
+
+void setExStyle(HWND window, LONG exStyle) {
+    if (Window* w = liveWindow(window)) {
+        w->exStyle = exStyle;
+    }
 }
 
 }  // namespace stub

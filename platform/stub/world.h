@@ -49,6 +49,7 @@ struct Window {
     std::uintptr_t parent = 0;  // 0 for a top-level window
     int x = 0;                  // a child's client origin in its parent's client area
     int y = 0;
+    LONG exStyle = 0;  // GetWindowLongA(GWL_EXSTYLE)
 };
 struct Bitmap {
     int width = 0;
@@ -168,6 +169,7 @@ struct World {
 
     // The helper's window finder: the mouse capture, the cursor and the window under it.
     std::uintptr_t capture = 0;
+    std::uintptr_t cursorShape = 0;  // the system cursor's number given to SetCursor (0: none)
     POINT cursor = {};
     std::uintptr_t windowAtCursor = 0;
 };

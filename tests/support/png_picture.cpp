@@ -1,0 +1,34 @@
+// PNG screenshots into pictures, through libpng's simplified reading interface.
+#include "tests/support/png_picture.h"
+
+#include <png.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+std::string testDataPath(const std::string& relative) {
+    return std::string(PIXMOTE_TEST_DATA) + "/" + relative;
+}
+
+bool readPngPicture(const std::string& path, Picture* picture) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+        return false;
+    }
+    image.format = PNG_FORMAT_BGRA;  // little-endian 0xAARRGGBB, as the helper reads pixels
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(image.width) * image.height);
+    if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) {
+        png_image_free(&image);
+        return false;
+    }
+    for (std::uint32_t& p : pixels) {
+        p &= 0x00FFFFFFu;
+    }
+    picture->width = static_cast<int>(image.width);
+    picture->height = static_cast<int>(image.height);
+    picture->pixels = std::move(pixels);
+    return true;
+}
