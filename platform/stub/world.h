@@ -49,6 +49,7 @@ struct Window {
     std::uintptr_t parent = 0;  // 0 for a top-level window
     int x = 0;                  // a child's client origin in its parent's client area
     int y = 0;
+    bool blackCopies = false;  // copies out of its DC come back black (drawn by the GPU)
 };
 struct Bitmap {
     int width = 0;
