@@ -22,6 +22,12 @@
 //                    nearest, or bilinear with --smooth
 //   --dots WxH       each calculator dot is W x H pixels at scale 1 (the screen is WxH times
 //                    --screen pixels)
+//   --fit WxH        a photo of the calculator (the screen 20 px inside it, a keypad below)
+//                    fitted into a client area that starts at W x H and may be resized to any
+//                    size and shape: scaled smoothly by one factor, centred, grey bars round it
+//   --black-copies   drawn as by the GPU: the window's own client area is black, and the
+//                    picture is shown by an owned window without a frame kept over it, so a
+//                    copy out of the window's DC is black while the screen shows the picture
 // With --class, a hidden window of class "CalcStandIn" titled "Calculator Stand-In control"
 // takes the driver's messages below (and WM_CLOSE) and hands them on.
 // --dpi-aware declares the process DPI-aware (SetProcessDPIAware), as the emulators that draw
@@ -60,6 +66,8 @@ Layout gLayout;
 HWND gMain = nullptr;
 HWND gScreen = nullptr;   // the child window that shows the screen, with --screen-class
 HWND gControl = nullptr;  // the driver's window, with --class
+HWND gOverlay = nullptr;  // the window that shows the picture, with --black-copies
+constexpr const char* kOverlayClass = "CalcStandInPicture";
 std::string gCaption = "Calculator Stand-In";
 std::string gSuffix;
 int gSuffixAfterMs = -1;
@@ -124,6 +132,10 @@ void show(HWND window, const std::vector<std::uint32_t>& colours) {
     RECT r = layoutPictureRect(gLayout);
     InvalidateRect(window, &r, FALSE);
     UpdateWindow(window);
+    if (gOverlay != nullptr) {
+        InvalidateRect(gOverlay, nullptr, FALSE);
+        UpdateWindow(gOverlay);
+    }
     if (gScreen != nullptr) {
         InvalidateRect(gScreen, nullptr, FALSE);
         UpdateWindow(gScreen);
@@ -198,17 +210,36 @@ void startScript(HWND window) {
     scheduleNext(window);
 }
 
+void placeOverlay();
+void logGeometry();
+
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(window, &ps);
-            surfacePaint(dc, ps.rcPaint, 0, 0);
+            if (gOverlay != nullptr) {
+                FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            } else {
+                surfacePaint(dc, ps.rcPaint, 0, 0);
+            }
             EndPaint(window, &ps);
             return 0;
         }
         case WM_ERASEBKGND:
             return 1;
+        case WM_SIZE:
+            if (gLayout.fitClientWidth > 0 && LOWORD(lParam) > 0 && HIWORD(lParam) > 0 &&
+                surfaceResize(LOWORD(lParam), HIWORD(lParam))) {
+                gLayout = surfaceLayout();
+                InvalidateRect(window, nullptr, FALSE);
+                logGeometry();
+            }
+            placeOverlay();
+            return 0;
+        case WM_MOVE:
+            placeOverlay();
+            return 0;
         case WM_GETMINMAXINFO:
             // A bare screen at scale 1 is narrower than a captioned window may be by default.
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{1, 1};
@@ -263,6 +294,25 @@ LRESULT CALLBACK screenProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// The window that shows the picture over the main window's client area, with --black-copies.
+LRESULT CALLBACK overlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(window, &ps);
+            surfacePaint(dc, ps.rcPaint, 0, 0);
+            EndPaint(window, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_MOUSEACTIVATE:
+            return MA_NOACTIVATE;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
 // The hidden window the driver finds when the main window has another class.
 LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -285,6 +335,19 @@ bool registerClass(const char* name, WNDPROC proc) {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = name;
     return RegisterClassA(&wc) != 0;
+}
+
+// Keeps the picture's window over the main window's client area.
+void placeOverlay() {
+    if (gOverlay == nullptr || gMain == nullptr) {
+        return;
+    }
+    RECT client;
+    GetClientRect(gMain, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(gMain, &origin);
+    SetWindowPos(gOverlay, nullptr, origin.x, origin.y, client.right, client.bottom,
+                 SWP_NOACTIVATE | SWP_NOZORDER);
 }
 
 // Writes where the screen is: the client sizes and the screen's place on the display.
@@ -312,7 +375,7 @@ int usage(const char* why) {
                  "       [--class NAME] [--caption TEXT] [--screen-class NAME]\n"
                  "       [--caption-suffix TEXT --suffix-after-ms N]\n"
                  "       [--pattern K | --script FILE [--autostart] | --demo] [--log FILE]\n"
-                 "       [--dpi-aware]\n",
+                 "       [--dpi-aware] [--fit WxH] [--black-copies]\n",
                  why);
     return 2;
 }
@@ -339,6 +402,7 @@ int main(int argc, char** argv) {
     int posY = 0;
     bool autostart = false;
     bool dpiAware = false;
+    bool blackCopies = false;
     const char* scriptPath = nullptr;
     const char* logPath = nullptr;
     std::string className = kDriverClass;
@@ -358,6 +422,14 @@ int main(int argc, char** argv) {
             if (std::sscanf(argv[++i], "%dx%d", &gLayout.dotWidth, &gLayout.dotHeight) != 2) {
                 return usage("--dots wants WxH");
             }
+        } else if (a == "--fit" && more) {
+            if (std::sscanf(argv[++i], "%dx%d", &gLayout.fitClientWidth,
+                            &gLayout.fitClientHeight) != 2 ||
+                gLayout.fitClientWidth < 1 || gLayout.fitClientHeight < 1) {
+                return usage("--fit wants WxH");
+            }
+        } else if (a == "--black-copies") {
+            blackCopies = true;
         } else if (a == "--face") {
             gLayout.face = true;
         } else if (a == "--skin" && more) {
@@ -444,11 +516,13 @@ int main(int argc, char** argv) {
     if (!registerClass(className.c_str(), windowProc) ||
         (!screenClass.empty() && !registerClass(screenClass.c_str(), screenProc)) ||
         (className != kDriverClass && !registerClass(kDriverClass, controlProc)) ||
-        !surfaceCreate(gLayout)) {
+        (blackCopies && !registerClass(kOverlayClass, overlayProc)) || !surfaceCreate(gLayout)) {
         return 1;
     }
+    gLayout = surfaceLayout();
     SIZE client = layoutClientSize(gLayout);
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN |
+                        (gLayout.fitClientWidth > 0 ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
     RECT frame = {0, 0, client.cx, client.cy};
     AdjustWindowRect(&frame, style, FALSE);
     HWND window = CreateWindowA(className.c_str(), gCaption.c_str(), style, posX, posY,
@@ -481,6 +555,17 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (blackCopies) {
+        // Owned, so it stays above the main window; disabled and never activated, so clicks
+        // and keys go to the main window.
+        gOverlay =
+            CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kOverlayClass, "",
+                            WS_POPUP | WS_DISABLED, 0, 0, 1, 1, window, nullptr, instance, nullptr);
+        if (gOverlay == nullptr) {
+            return 1;
+        }
+        placeOverlay();
+    }
     if (gDemo) {
         surfaceDrawScreen(demoPicture(0, gLayout.screenWidth, gLayout.screenHeight));
         SetTimer(window, kDemoTimer, kDemoStepMs, nullptr);
@@ -489,6 +574,10 @@ int main(int argc, char** argv) {
     }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
+    if (gOverlay != nullptr) {
+        ShowWindow(gOverlay, SW_SHOWNOACTIVATE);
+        UpdateWindow(gOverlay);
+    }
     logGeometry();
     logLine("frame 0 pattern %d shown tick %lu\n", pattern, GetTickCount());
     if (className != kDriverClass) {
