@@ -5,7 +5,8 @@
         exit 0 when the LCD in the photograph shows a screen: not one colour, some of it white
     lcd_states.py match GIF --client WxH [--colour] SHOT.ppm...
         exit 0 when every state of the LCD, photographed in that order, is a frame of the
-        recording, in the same order, and the last frame is the last state; prints the figures
+        recording, each a later frame than the state before it, and the last frame is the last
+        state; prints the figures
 
 Where the LCD is: the simulator lays its photo out as SDL does in its source (the area of
 interest, 940 x 2150 of the 1160 x 2220 photo, fitted into the client, centred; the frame's
@@ -16,9 +17,11 @@ What a state is: the LCD's pixels. Where the LCD is drawn 1:1 (320 x 240 at the 
 size) they are compared with a frame pixel for pixel: with --colour, the frame must be exact on
 at least --exact percent of the pixels with a mean error per channel of at most --mean-error (of
 255); without, the recording holds 16 grays, and the frame's grays must follow the LCD's
-brightness (correlation at least --gray-correlation). Where the LCD is drawn at another size it
-is first brought to 320 x 240 by averaging what each LCD dot covers, and only the gray
-correlation (or, in colour, a mean error per channel of at most --scaled-error) is asked.
+red (a gray recording reads only the red channel and stretches it to 16 grays: correlation
+at least --gray-correlation). Where the LCD is drawn at another size it is first brought to
+320 x 240 by averaging what each LCD dot covers, and the frame must come close to that
+(correlation at least --scaled-gray-correlation; in colour, a mean error per channel of at most
+--scaled-error).
 
 The recording is decoded by ImageMagick (convert -coalesce), not by the decoder Pixmote uses.
 Standard library only, besides ImageMagick.
@@ -141,13 +144,10 @@ def gif_frames(path):
         return frames
 
 
-def luminance(p):
-    return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]
-
-
 def correlation(a, b):
-    la = [luminance(p) for p in a]
-    lb = [luminance(p) for p in b]
+    """Of the red channels: a gray recording reads only red, stretched to 16 grays."""
+    la = [p[0] for p in a]
+    lb = [p[0] for p in b]
     n = len(la)
     ma, mb = sum(la) / n, sum(lb) / n
     cov = sum((x - ma) * (y - mb) for x, y in zip(la, lb))
@@ -179,7 +179,8 @@ def score(state, frame, args, whole):
             ok = error <= args.scaled_error
         return ok, f"{exact:.2f} % exact, mean error {error:.3f}", -error
     r = correlation(state, frame)
-    return r >= args.gray_correlation, f"gray correlation {r:.4f}", r
+    least = args.gray_correlation if whole else args.scaled_gray_correlation
+    return r >= least, f"gray correlation {r:.4f}", r
 
 
 def command_lit(args):
@@ -214,7 +215,8 @@ def command_match(args):
     found = []
     for k, state in enumerate(states):
         best = None
-        for f in range(start, len(frames)):
+        # Two states in a row differ, so each is a frame after the one before it.
+        for f in range(start + 1 if k > 0 else start, len(frames)):
             ok, text, key = score(state, frames[f], args, whole)
             if best is None or key > best[2]:
                 best = (f, text, key, ok)
@@ -257,7 +259,8 @@ def main(argv):
     match.add_argument("--exact", type=float, default=99.5)
     match.add_argument("--mean-error", type=float, default=0.05)
     match.add_argument("--scaled-error", type=float, default=8.0)
-    match.add_argument("--gray-correlation", type=float, default=0.9)
+    match.add_argument("--gray-correlation", type=float, default=0.97)
+    match.add_argument("--scaled-gray-correlation", type=float, default=0.75)
     args = parser.parse_args(argv)
     return command_lit(args) if args.command == "lit" else command_match(args)
 
