@@ -56,9 +56,11 @@ namespace {
 constexpr UINT kStartScript = WM_APP + 1;
 constexpr UINT kShowPattern = WM_APP + 2;
 constexpr UINT kResetScript = WM_APP + 3;
+constexpr UINT kRaiseOverlay = WM_APP + 4;
 constexpr UINT_PTR kScriptTimer = 1;
 constexpr UINT_PTR kDemoTimer = 2;
 constexpr UINT_PTR kCaptionTimer = 3;
+constexpr UINT_PTR kCopiesTimer = 4;
 constexpr UINT kDemoStepMs = 125;
 constexpr const char* kDriverClass = "CalcStandIn";
 
@@ -212,6 +214,7 @@ void startScript(HWND window) {
 
 void placeOverlay();
 void logGeometry();
+void logCopies();
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -240,6 +243,19 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_MOVE:
             placeOverlay();
             return 0;
+        case WM_ACTIVATE:
+            // Once the activation is done: the X server may have stacked the main window over
+            // the picture's window, which Wine still counts as above it; shown again, it is
+            // stacked on top.
+            if (gOverlay != nullptr) {
+                PostMessageA(window, kRaiseOverlay, 0, 0);
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
+        case kRaiseOverlay:
+            ShowWindow(gOverlay, SW_HIDE);
+            ShowWindow(gOverlay, SW_SHOWNOACTIVATE);
+            placeOverlay();
+            return 0;
         case WM_GETMINMAXINFO:
             // A bare screen at scale 1 is narrower than a captioned window may be by default.
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{1, 1};
@@ -249,6 +265,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 scriptTick(window);
             } else if (wParam == kCaptionTimer) {
                 addSuffix();
+            } else if (wParam == kCopiesTimer) {
+                logCopies();
             } else if (wParam == kDemoTimer) {
                 show(window, demoPicture(++gDemoStep, gLayout.screenWidth, gLayout.screenHeight));
             }
@@ -339,15 +357,65 @@ bool registerClass(const char* name, WNDPROC proc) {
 
 // Keeps the picture's window over the main window's client area.
 void placeOverlay() {
-    if (gOverlay == nullptr || gMain == nullptr) {
+    static bool placing = false;  // moving it may tell the main window, which moves it again
+    if (gOverlay == nullptr || gMain == nullptr || placing) {
         return;
     }
+    placing = true;
     RECT client;
     GetClientRect(gMain, &client);
     POINT origin = {0, 0};
     ClientToScreen(gMain, &origin);
-    SetWindowPos(gOverlay, nullptr, origin.x, origin.y, client.right, client.bottom,
-                 SWP_NOACTIVATE | SWP_NOZORDER);
+    // On top again: bringing the main window to the front may raise it over its owned window.
+    SetWindowPos(gOverlay, HWND_TOPMOST, origin.x, origin.y, client.right, client.bottom,
+                 SWP_NOACTIVATE);
+    placing = false;
+}
+
+// Whether a copy of the main window's client area out of context, from (x, y), is all black.
+bool copyIsBlack(HDC context, int x, int y, int width, int height) {
+    HDC memory = CreateCompatibleDC(context);
+    HBITMAP bitmap = CreateCompatibleBitmap(context, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, context, x, y, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(4 * width * height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+        if ((pixels[i] | pixels[i + 1] | pixels[i + 2]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// With --black-copies, what copies of the client area give, out of the window's own DC and out
+// of the screen's at its place: "copies window black|picture screen black|picture".
+void logCopies() {
+    RECT client;
+    GetClientRect(gMain, &client);
+    HDC own = GetDC(gMain);
+    const bool windowBlack =
+        copyIsBlack(own, 0, 0, static_cast<int>(client.right), static_cast<int>(client.bottom));
+    ReleaseDC(gMain, own);
+    POINT origin = {0, 0};
+    ClientToScreen(gMain, &origin);
+    HDC screen = GetDC(nullptr);
+    const bool screenBlack =
+        copyIsBlack(screen, static_cast<int>(origin.x), static_cast<int>(origin.y),
+                    static_cast<int>(client.right), static_cast<int>(client.bottom));
+    ReleaseDC(nullptr, screen);
+    logLine("copies window %s screen %s\n", windowBlack ? "black" : "picture",
+            screenBlack ? "black" : "picture");
 }
 
 // Writes where the screen is: the client sizes and the screen's place on the display.
@@ -556,15 +624,17 @@ int main(int argc, char** argv) {
         }
     }
     if (blackCopies) {
-        // Owned, so it stays above the main window; disabled and never activated, so clicks
-        // and keys go to the main window.
+        // Owned and topmost, so it stays above the main window when that is brought to the
+        // front; disabled and never activated, so clicks and keys go to the main window.
         gOverlay =
-            CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kOverlayClass, "",
+            CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST, kOverlayClass, "",
                             WS_POPUP | WS_DISABLED, 0, 0, 1, 1, window, nullptr, instance, nullptr);
         if (gOverlay == nullptr) {
             return 1;
         }
         placeOverlay();
+        // Twice a second, what copies of the window give (the Wine check waits for them).
+        SetTimer(window, kCopiesTimer, 500, nullptr);
     }
     if (gDemo) {
         surfaceDrawScreen(demoPicture(0, gLayout.screenWidth, gLayout.screenHeight));
