@@ -98,6 +98,19 @@ class ShippedCatalogue(TempDir):
                             k.path.lower() == ROOT.lower() for k in keys))
 
 
+    def test_numworks_profile_takes_the_simulator_at_the_sizes_measured(self):
+        groups, problems = check_catalogue.check_files(
+            [os.path.join(REPO, "res", "catalogue", "numworks.reg")])
+        self.assertEqual(problems, [])
+        (profile,) = check_catalogue.search_order(groups)
+        self.assertEqual((profile.text("ClassName"), profile.text("Caption")),
+                         ("SDL_app", "Epsilon"))
+        # Client areas measured under Wine (its first start, resized); at 229 x 444 (half
+        # size) a dot would be half a pixel.
+        for size in ((458, 888), (640, 940), (700, 1000), (400, 980), (1374, 888)):
+            self.assertTrue(profile.matches(*size), size)
+        self.assertFalse(profile.matches(229, 444))
+
     def test_wabbitemu_profiles_take_the_windows_its_source_describes(self):
         groups, problems = check_catalogue.check_files(
             [os.path.join(REPO, "res", "catalogue", "wabbitemu.reg")])
