@@ -15,8 +15,8 @@ That rule is the simulator's own; Pixmote does not use it.
 
 What a state is: the LCD's pixels. Where the LCD is drawn 1:1 (320 x 240 at the first start's
 size) they are compared with a frame pixel for pixel: with --colour, the frame must be exact on
-at least --exact percent of the pixels with a mean error per channel of at most --mean-error (of
-255); without, the recording holds 16 grays, and the frame's grays must follow the LCD's
+at least --exact percent of the pixels (the first state, --first-exact if given) with a mean
+error per channel of at most --mean-error (of 255); without, the recording holds 16 grays, and the frame's grays must follow the LCD's
 red (a gray recording reads only the red channel and stretches it to 16 grays: correlation
 at least --gray-correlation). Where the LCD is drawn at another size it is first brought to
 320 x 240 by averaging what each LCD dot covers, and the frame must come close to that
@@ -169,12 +169,13 @@ def exactness(state, frame):
     return 100.0 * exact / n, error / (3 * n)
 
 
-def score(state, frame, args, whole):
+def score(state, frame, args, whole, first=False):
     """(passes, figures text, sort key: higher is better)."""
     if args.colour:
         exact, error = exactness(state, frame)
         if whole:
-            ok = exact >= args.exact and error <= args.mean_error
+            least = args.first_exact if first and args.first_exact is not None else args.exact
+            ok = exact >= least and error <= args.mean_error
         else:
             ok = error <= args.scaled_error
         return ok, f"{exact:.2f} % exact, mean error {error:.3f}", -error
@@ -217,7 +218,7 @@ def command_match(args):
         best = None
         # Two states in a row differ, so each is a frame after the one before it.
         for f in range(start + 1 if k > 0 else start, len(frames)):
-            ok, text, key = score(state, frames[f], args, whole)
+            ok, text, key = score(state, frames[f], args, whole, k == 0)
             if best is None or key > best[2]:
                 best = (f, text, key, ok)
         if best is None or not best[3]:
@@ -257,6 +258,7 @@ def main(argv):
     match.add_argument("--client", type=size, required=True)
     match.add_argument("--colour", action="store_true")
     match.add_argument("--exact", type=float, default=99.5)
+    match.add_argument("--first-exact", type=float)
     match.add_argument("--mean-error", type=float, default=0.05)
     match.add_argument("--scaled-error", type=float, default=8.0)
     match.add_argument("--gray-correlation", type=float, default=0.97)
