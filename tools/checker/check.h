@@ -20,6 +20,8 @@ struct CheckOptions {
     bool endsStill = false;  // StillMode was switched on while recording: the last image is a
                              // framed image with no graphic control
     int slack = 1;  // how many steps a delay may be off (ticks lost while the program was busy)
+    int enlarge = 1;  // the recording's Size: at 2..4 it must be an exact enlargement, and is
+                      // checked as brought back to x1 (enlarged.h)
 };
 
 struct CheckReport {
