@@ -1,16 +1,20 @@
 // A picture fitted into a client area of any size and shape, centred with bars (AnyScale 2,
-// FitWidth, FitHeight): where fitScreen puts the screen, what detectEmulator reads for it, and
-// that a profile without those values is searched as before.
+// FitWidth, FitHeight): where fitScreen puts the screen, what detectEmulator reads for it, that
+// a profile without those values is searched as before, and a recording that follows such a
+// window through resizes to other shapes, decoded and compared with the screens shown.
 //
 // The shape is the NumWorks simulator's: a 458 x 888 client with the 320 x 240 LCD at (69, 67),
 // the photo 388 x 888 of it.
 #include "detect/detect.h"
 #include "detect/fit.h"
 #include "platform/stub/stub.h"
+#include "tests/support/session_fixture.h"
 #include "tests/support/stub_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -151,4 +155,94 @@ TEST_F(FittedDetection, FitValuesAreReadOnlyForAFittedPicture) {
     detectAt(458, 888);
     EXPECT_EQ(queries("FitWidth"), 1);
     EXPECT_EQ(queries("FitHeight"), 1);
+}
+
+namespace {
+
+// A fitted picture in a recording: a 100 x 80 client at first, the picture 60 x 80 of it
+// (centred, 20 px bars at the sides), the 40 x 24 screen at (30, 20), dots of 4 x 4.
+class FittedSession : public SessionTest {
+  protected:
+    HWND addFitted(int width, int height) {
+        const std::string path = "Software\\Pixmote\\StandIn\\Fitted";
+        stub::regCreateKey(path);
+        stub::regSetString(path, "ClassName", kClass);
+        stub::regSetString(path, "Caption", kCaption);
+        for (const auto& [name, value] :
+             std::vector<std::pair<const char*, DWORD>>{{"CX", 40},
+                                                        {"CY", 24},
+                                                        {"RCX", 100},
+                                                        {"RCY", 80},
+                                                        {"RX", 30},
+                                                        {"RY", 20},
+                                                        {"AnyScale", 2},
+                                                        {"DotWidth", 4},
+                                                        {"DotHeight", 4},
+                                                        {"FitWidth", 60},
+                                                        {"FitHeight", 80}}) {
+            stub::regSetDword(path, name, value);
+        }
+        return stub::addWindow(kClass, kCaption, width, height);
+    }
+
+    // Random levels, one per 4 x 4 dot, level 0 and 15 in the first two dots.
+    static Levels randomDots(std::mt19937& random) {
+        std::uniform_int_distribution<int> level(0, 15);
+        Levels screen(40, 24);
+        for (int dy = 0; dy < 6; ++dy) {
+            for (int dx = 0; dx < 10; ++dx) {
+                const auto l = static_cast<std::uint8_t>(
+                    dx + dy == 0 ? 0 : (dx == 1 && dy == 0 ? 15 : level(random)));
+                for (int y = 0; y < 4; ++y) {
+                    for (int x = 0; x < 4; ++x) {
+                        screen(dx * 4 + x, dy * 4 + y) = l;
+                    }
+                }
+            }
+        }
+        return screen;
+    }
+
+    // The window at its size now, drawn as the emulator does: every client pixel shows what
+    // lies under its centre in the picture, fitted and centred (bars and face mid-gray).
+    static void draw(HWND window, const Levels& screen) {
+        RECT client = {};
+        GetClientRect(window, &client);
+        const double w = client.right;
+        const double h = client.bottom;
+        const double s = std::min(w / 60.0, h / 80.0);
+        for (int y = 0; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x) {
+                const double u = (x + 0.5 - w / 2) / s + 50.0 - 30.0;
+                const double v = (y + 0.5 - h / 2) / s + 40.0 - 20.0;
+                const bool inside = u >= 0 && v >= 0 && u < 40 && v < 24;
+                stub::setPixel(
+                    window, x, y,
+                    inside ? grayOf(screen(static_cast<int>(u), static_cast<int>(v))) : 0x808080u);
+            }
+        }
+    }
+};
+
+}  // namespace
+
+// The window resized while recording, to sizes of other shapes: the first 1:1 (whole), then
+// 1.25 times by the height (bars at the sides), then 1.5 times by the width (bars above and
+// below): every screen is in the recording, dot for dot, and the file's size never changes.
+TEST_F(FittedSession, RecordingFollowsThePictureThroughResizes) {
+    const HWND window = addFitted(100, 80);
+    std::mt19937 random(5);
+    std::vector<Levels> screens;
+    const std::string path = file("fitted.gif");
+    record(path);
+    for (const auto& [width, height] :
+         std::vector<std::pair<int, int>>{{100, 80}, {150, 100}, {90, 200}, {100, 80}}) {
+        stub::resizeWindow(window, width, height);
+        screens.push_back(randomDots(random));
+        draw(window, screens.back());
+        stub::fireTimer();
+    }
+    press();
+    expectShows(path, screens, {1, 1, 1, 1}, 16);
+    expectHaltedAndClean();
 }
