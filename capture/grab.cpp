@@ -8,7 +8,11 @@
 // while its client area fits no scale: the pixel buffer then keeps the last picture, and the
 // recording sees an unchanged screen. A screen in a child window is copied out of the child's
 // context, or, where that gives no copy (Wine, for another process's child window), out of the
-// emulator window's at the child's place. Otherwise the copy's own steps do not check their
+// emulator window's at the child's place. A window drawn by the GPU may give a copy that is all
+// black while the screen shows it: when a copy of a shown window is all black and a copy out of
+// the screen's context at the window's place is not, every later copy of the recording is taken
+// from the screen (a recording needs the window in view anyway). A screen that really is black
+// gives two black copies and stays as it is. Otherwise the copy's own steps do not check their
 // results: a copy that fails leaves the last picture that worked in the capture bitmap.
 #include "capture/grab.h"
 
@@ -24,6 +28,20 @@ namespace {
 ScreenFit source;
 std::int64_t clientWidth = -1;
 std::int64_t clientHeight = -1;
+// Set once a copy out of the window came back all black and one out of the screen did not.
+bool fromScreen = false;
+
+// Whether the W x H pixels (B, G, R, unused) are all black. Stops at the first that is not.
+bool allBlack(const std::uint8_t* pixels, const CaptureGeometry& geometry) {
+    const std::size_t count =
+        static_cast<std::size_t>(geometry.width) * static_cast<std::size_t>(geometry.height);
+    for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+        if ((pixels[0] | pixels[1] | pixels[2]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // One GetClientRect; the source anew only when the size changed. A window that is gone keeps
 // the source it had (the copy then fails, or is not made).
@@ -58,16 +76,21 @@ LockedFrames grabWhole(const CaptureGeometry& geometry) {
     HDC memoryContext = CreateCompatibleDC(windowContext);
     SelectObject(memoryContext, buffers.bitmap);
     SetStretchBltMode(memoryContext, COLORONCOLOR);
-    const bool copied = StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height,
-                                   windowContext, source.sourceX, source.sourceY,
-                                   source.sourceWidth, source.sourceHeight, SRCCOPY) != FALSE;
-    ReleaseDC(geometry.screen, windowContext);
-    if (!copied) {
-        copyAtChildsPlace(geometry.screen, geometry.window, [&](HDC context, int dx, int dy) {
-            return StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, context,
-                              source.sourceX + dx, source.sourceY + dy, source.sourceWidth,
-                              source.sourceHeight, SRCCOPY) != FALSE;
-        });
+    const auto stretch = [&](HDC context, int dx, int dy) {
+        return StretchBlt(memoryContext, 0, 0, geometry.width, geometry.height, context,
+                          source.sourceX + dx, source.sourceY + dy, source.sourceWidth,
+                          source.sourceHeight, SRCCOPY) != FALSE;
+    };
+    bool copied = false;
+    if (fromScreen) {
+        ReleaseDC(geometry.screen, windowContext);
+        copied = copyAtScreensPlace(geometry.screen, stretch);
+    } else {
+        copied = stretch(windowContext, 0, 0);
+        ReleaseDC(geometry.screen, windowContext);
+        if (!copied) {
+            copied = copyAtChildsPlace(geometry.screen, geometry.window, stretch);
+        }
     }
 
     LockedFrames frames = lockFrames();
@@ -75,6 +98,13 @@ LockedFrames grabWhole(const CaptureGeometry& geometry) {
     BITMAPINFO header = buffers.header;
     GetDIBits(memoryContext, buffers.bitmap, 0, static_cast<UINT>(geometry.height), frames.pixels,
               &header, DIB_RGB_COLORS);
+    if (copied && !fromScreen && allBlack(frames.pixels, geometry) &&
+        copyAtScreensPlace(geometry.screen, stretch)) {
+        header = buffers.header;
+        GetDIBits(memoryContext, buffers.bitmap, 0, static_cast<UINT>(geometry.height),
+                  frames.pixels, &header, DIB_RGB_COLORS);
+        fromScreen = !allBlack(frames.pixels, geometry);
+    }
     DeleteDC(memoryContext);
     return frames;
 }
@@ -87,6 +117,7 @@ bool prepareGrab() {
               geometry.sourceY, geometry.sourceWidth, geometry.sourceHeight};
     clientWidth = geometry.clientWidth;
     clientHeight = geometry.clientHeight;
+    fromScreen = false;
     return !geometry.sampled ||
            prepareSampling(geometry.screen, geometry.shape, source, clientWidth, clientHeight);
 }
@@ -96,6 +127,7 @@ void releaseGrab() {
     source = {};
     clientWidth = -1;
     clientHeight = -1;
+    fromScreen = false;
 }
 
 LockedFrames grabFrame() {
@@ -114,8 +146,14 @@ LockedFrames grabFrame() {
     }
     LockedFrames frames = lockFrames();
     if (shown && source.kind == FitKind::Sampled) {
-        grabSampled(geometry.screen, geometry.window, geometry.shape, source, clientWidth,
-                    clientHeight, frames.pixels);
+        const auto sample = [&](bool screenCopy) {
+            return grabSampled(geometry.screen, geometry.window, geometry.shape, source,
+                               clientWidth, clientHeight, screenCopy, frames.pixels);
+        };
+        if (sample(fromScreen) && !fromScreen && allBlack(frames.pixels, geometry) &&
+            sample(true)) {
+            fromScreen = !allBlack(frames.pixels, geometry);
+        }
     }
     return frames;
 }

@@ -100,7 +100,8 @@ bool prepareSampling(HWND screen, const ScreenShape& shape, const ScreenFit& fit
 }
 
 bool grabSampled(HWND screen, HWND window, const ScreenShape& shape, const ScreenFit& fit,
-                 std::int64_t clientWidth, std::int64_t clientHeight, std::uint8_t* pixels) {
+                 std::int64_t clientWidth, std::int64_t clientHeight, bool fromScreen,
+                 std::uint8_t* pixels) {
     const bool current =
         copy.fit == fit && copy.clientWidth == clientWidth && copy.clientHeight == clientHeight;
     if (current && !copy.made) {
@@ -120,10 +121,16 @@ bool grabSampled(HWND screen, HWND window, const ScreenShape& shape, const Scree
         return BitBlt(memoryContext, 0, 0, fit.sourceWidth, fit.sourceHeight, context,
                       fit.sourceX + dx, fit.sourceY + dy, SRCCOPY) != FALSE;
     };
-    bool copied = copyFrom(windowContext, 0, 0);
-    ReleaseDC(screen, windowContext);
-    if (!copied) {
-        copied = copyAtChildsPlace(screen, window, copyFrom);
+    bool copied = false;
+    if (fromScreen) {
+        ReleaseDC(screen, windowContext);
+        copied = copyAtScreensPlace(screen, copyFrom);
+    } else {
+        copied = copyFrom(windowContext, 0, 0);
+        ReleaseDC(screen, windowContext);
+        if (!copied) {
+            copied = copyAtChildsPlace(screen, window, copyFrom);
+        }
     }
 
     auto* tables = static_cast<std::int32_t*>(GlobalLock(copy.block));

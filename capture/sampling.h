@@ -22,11 +22,13 @@ bool prepareSampling(HWND screen, const ScreenShape& shape, const ScreenFit& fit
 // when fit or the client size differ from what it was made for (the bitmap and block only when
 // the rectangle's size changed), copies the rectangle 1:1 (out of window at the child's place
 // when screen's own context gives no copy), reads it out, and writes shape.width x shape.height
-// pixels (B, G, R, 0) into pixels, each from its dot's centre. False, with pixels untouched, when
-// the copy could not be made or taken; a copy that could not be made is tried again only at another
-// size.
+// pixels (B, G, R, 0) into pixels, each from its dot's centre. With fromScreen the rectangle is
+// copied out of the screen's context at screen's place instead. False, with pixels untouched,
+// when the copy could not be made or taken; a copy that could not be made is tried again only at
+// another size.
 bool grabSampled(HWND screen, HWND window, const ScreenShape& shape, const ScreenFit& fit,
-                 std::int64_t clientWidth, std::int64_t clientHeight, std::uint8_t* pixels);
+                 std::int64_t clientWidth, std::int64_t clientHeight, bool fromScreen,
+                 std::uint8_t* pixels);
 
 // Releases the copy bitmap and the block, each only when held.
 void releaseSampling();

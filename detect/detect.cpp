@@ -111,10 +111,12 @@ void readLayout(HKEY profile, ScreenShape* shape) {
 }
 
 // AnyScale 1 allows any factor; then DotWidth and DotHeight (1 when missing) give the dot.
-// AnyScale of another value, or a dot size out of range, leaves whole factors only.
+// AnyScale 2, with a layout, fits the picture into any client area: DotWidth and DotHeight as
+// for 1, then FitWidth and FitHeight (1..RCX, 1..RCY), without which it counts as 0. AnyScale
+// of another value, or a dot size out of range, leaves whole factors only.
 void readAnyScale(HKEY profile, ScreenShape* shape) {
     std::int16_t anyScale = 0;
-    if (readNumber(profile, "AnyScale", 0, 1, &anyScale) != Read::Valid || anyScale != 1) {
+    if (readNumber(profile, "AnyScale", 0, 2, &anyScale) != Read::Valid || anyScale == 0) {
         return;
     }
     std::int16_t dotWidth = 1;
@@ -123,7 +125,19 @@ void readAnyScale(HKEY profile, ScreenShape* shape) {
         readNumber(profile, "DotHeight", 1, INT16_MAX, &dotHeight) == Read::OutOfRange) {
         return;
     }
-    shape->anyScale = true;
+    if (anyScale == 2) {
+        std::int16_t fitWidth = 0;
+        std::int16_t fitHeight = 0;
+        if (shape->layout != LayoutKind::Valid ||
+            readNumber(profile, "FitWidth", 1, shape->layoutWidth, &fitWidth) != Read::Valid ||
+            readNumber(profile, "FitHeight", 1, shape->layoutHeight, &fitHeight) != Read::Valid) {
+            return;
+        }
+        shape->fitWidth = fitWidth;
+        shape->fitHeight = fitHeight;
+    } else {
+        shape->anyScale = true;
+    }
     shape->dotWidth = dotWidth;
     shape->dotHeight = dotHeight;
 }

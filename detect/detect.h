@@ -33,7 +33,10 @@ struct CaptureGeometry {
 
 // Searches the catalogue afresh and returns true with *result set to the first profile, in
 // enumeration order, that describes an open window (a profile's optional values CaptionMatch,
-// ScreenClass, AnyScale, DotWidth and DotHeight are described in docs/catalogue.md). On a match
+// ScreenClass, AnyScale, DotWidth, DotHeight, FitWidth and FitHeight are described in
+// docs/catalogue.md; AnyScale 2 with FitWidth x FitHeight, the size of the fitted picture in the
+// RCX x RCY client area, describes a window that fits its picture into any client size, one
+// factor across and down, centred with bars: detect/fit.h). On a match
 // width and height are at least 1, every source value is at least 0 (a size is 0 only where the
 // client area's is), and the far edges sourceX + sourceWidth and sourceY + sourceHeight fit a
 // signed 16-bit number. False with *warning set to the text to show the user (a static string);

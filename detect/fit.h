@@ -25,6 +25,12 @@ struct ScreenShape {
     bool anyScale = false;      // AnyScale 1, with DotWidth and DotHeight in range
     std::int16_t dotWidth = 1;  // a dot is dotWidth x dotHeight pixels of the scale-1 picture
     std::int16_t dotHeight = 1;
+    // AnyScale 2 with a Valid layout and FitWidth, FitHeight in range: the emulator fits its
+    // picture into a client area of any size and shape, centred, one factor across and down.
+    // fitWidth x fitHeight is the fitted picture's size in the RCX x RCY client area (1..RCX,
+    // 1..RCY); both 0 when the profile does not describe such a window.
+    std::int16_t fitWidth = 0;
+    std::int16_t fitHeight = 0;
 
     bool operator==(const ScreenShape&) const = default;
 };
@@ -51,6 +57,12 @@ struct ScreenFit {
 // at whole factors; then, for AnyScale, the client area at the aspect of the layout (of CX x CY
 // for a bare screen) within kAspectSlack pixels of rounding with every dot at least one client
 // pixel across and down. clientWidth and clientHeight beyond 32767 fit nothing.
+//
+// A fitted picture (fitWidth > 0) has one test instead: the factor s = min(clientWidth /
+// fitWidth, clientHeight / fitHeight), the screen CX*s x CY*s with its top-left corner at
+// (clientWidth/2 + (RX - RCX/2)*s, clientHeight/2 + (RY - RCY/2)*s), every dot at least one
+// client pixel and the screen inside the client area. Whole (a 1:1 copy) where s is 1 and the
+// corner is a whole pixel, Sampled otherwise.
 ScreenFit fitScreen(const ScreenShape& shape, std::int64_t clientWidth, std::int64_t clientHeight);
 
 // How far the client area may stray from the exact aspect: the height from what the width
@@ -62,7 +74,8 @@ constexpr std::int64_t kAspectSlack = 2;
 // sourceY). columns has shape.width entries, rows shape.height. A recording pixel belongs to a
 // dot (DotWidth x DotHeight pixels at scale 1; the last dot of a row or column may be cut short
 // by the screen's edge) and is read at that dot's centre, scaled by clientWidth / RCX and
-// clientHeight / RCY (by CX and CY for a bare screen): from the client pixel that holds the
-// centre point. Every offset lies within the fit's source rectangle.
+// clientHeight / RCY (by CX and CY for a bare screen), or placed as fitScreen places a fitted
+// picture: from the client pixel that holds the centre point. Every offset lies within the
+// fit's source rectangle.
 void sampleIndices(const ScreenShape& shape, std::int64_t clientWidth, std::int64_t clientHeight,
                    std::int32_t* columns, std::int32_t* rows);

@@ -22,7 +22,8 @@
 //            afterwards, bit 4 refuses to open, bit 5 no values at all, bit 6 values for real
 //            windows), name, ClassName and Caption texts, CX, CY (and RCX, RCY, RX, RY; with
 //            bit 6 a byte saying which of CaptionMatch (byte mod 4), ScreenClass (text),
-//            AnyScale (byte mod 3), DotWidth and DotHeight (numbers) follow), then each change:
+//            AnyScale (byte mod 4), DotWidth, DotHeight, FitWidth and FitHeight (numbers)
+//            follow), then each change:
 //            value name, kind byte (bits 0-2 type, bits 3-5 form of the data), the data's bytes.
 //   texts    a byte < 0xF0 picks a stock text (calculator-like names, case variants, 63 to 65
 //            characters); otherwise a length byte and that many raw bytes.
@@ -245,7 +246,7 @@ const char* const kValueNames[] = {
     "ClassName", "Caption",   "CX",       "CY",           "RCX",         "RCY",
     "RX",        "RY",        "cx",       "CLASSNAME",    "caption",     "Rcy",
     "Unrelated", "CXX",       "",         "CaptionMatch", "ScreenClass", "AnyScale",
-    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS"};
+    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS",  "FitWidth",    "FitHeight"};
 
 // One change to a profile's values: any name (a catalogue name in any case, or another), any
 // type, and data of every form.
@@ -421,7 +422,7 @@ World buildWorld(Reader& in) {
                 }
                 if ((extra & 4) != 0) {
                     storeValue(profile, path,
-                               Value{"AnyScale", REG_DWORD, dwordData(in.byte() % 3u)});
+                               Value{"AnyScale", REG_DWORD, dwordData(in.byte() % 4u)});
                 }
                 if ((extra & 8) != 0) {
                     storeValue(profile, path,
@@ -430,6 +431,14 @@ World buildWorld(Reader& in) {
                 if ((extra & 16) != 0) {
                     storeValue(profile, path,
                                Value{"DotHeight", REG_DWORD, dwordData(readNumber(in))});
+                }
+                if ((extra & 32) != 0) {
+                    storeValue(profile, path,
+                               Value{"FitWidth", REG_DWORD, dwordData(readNumber(in))});
+                }
+                if ((extra & 64) != 0) {
+                    storeValue(profile, path,
+                               Value{"FitHeight", REG_DWORD, dwordData(readNumber(in))});
                 }
             }
             for (int c = 0; c < ((shape >> 1) & 7); ++c) {
@@ -574,6 +583,53 @@ Span dotCentres(std::int64_t screen, std::int64_t dot, std::int64_t offset, std:
     return span;
 }
 
+// A picture fitted into the client, centred, at s = min(cw / FitWidth, ch / FitHeight): the
+// point p of the reference client (RCX x RCY) lies at cw / 2 + (p - RCX / 2) * s. Worked in
+// exact fractions: twice the position times the factor's denominator.
+template <typename Geometry>
+std::optional<CaptureGeometry> evaluateFitted(const ScreenShape& shape, std::int64_t cw,
+                                              std::int64_t ch, Geometry geometry) {
+    const bool byWidth = cw * shape.fitHeight <= ch * shape.fitWidth;
+    const std::int64_t num = byWidth ? cw : ch;
+    const std::int64_t den = byWidth ? shape.fitWidth : shape.fitHeight;
+    if (num * shape.dotWidth < den || num * shape.dotHeight < den) {
+        return std::nullopt;
+    }
+    // twice * den times the position of reference point p / 2.
+    const auto at = [&](std::int64_t client, std::int64_t reference, std::int64_t twiceP) {
+        return client * den + (twiceP - reference) * num;
+    };
+    const std::int64_t rx = shape.screenX;
+    const std::int64_t ry = shape.screenY;
+    if (at(cw, shape.layoutWidth, 2 * rx) < 0 ||
+        at(cw, shape.layoutWidth, 2 * (rx + shape.width)) > 2 * den * cw ||
+        at(ch, shape.layoutHeight, 2 * ry) < 0 ||
+        at(ch, shape.layoutHeight, 2 * (ry + shape.height)) > 2 * den * ch) {
+        return std::nullopt;
+    }
+    if (num == den && (cw - shape.layoutWidth) % 2 == 0 && (ch - shape.layoutHeight) % 2 == 0) {
+        return geometry(rx + (cw - shape.layoutWidth) / 2, ry + (ch - shape.layoutHeight) / 2,
+                        shape.width, shape.height, false);
+    }
+    const auto centres = [&](std::int64_t screen, std::int64_t dot, std::int64_t offset,
+                             std::int64_t client, std::int64_t reference) {
+        Span span{INT64_MAX, INT64_MIN};
+        for (std::int64_t start = 0; start < screen; start += dot) {
+            const std::int64_t end = std::min(start + dot, screen);
+            const std::int64_t twice = at(client, reference, 2 * offset + start + end);
+            // Every centre lies inside the client, so the position is not negative.
+            const std::int64_t pixel = twice / (2 * den);
+            span.first = std::min(span.first, pixel);
+            span.last = std::max(span.last, pixel);
+        }
+        return span;
+    };
+    const Span across = centres(shape.width, shape.dotWidth, rx, cw, shape.layoutWidth);
+    const Span down = centres(shape.height, shape.dotHeight, ry, ch, shape.layoutHeight);
+    return geometry(across.first, down.first, across.last + 1 - across.first,
+                    down.last + 1 - down.first, true);
+}
+
 std::optional<CaptureGeometry> evaluate(const World& world, const Key& profile) {
     const auto className = textOf(profile, "ClassName");
     if (!className) {
@@ -634,11 +690,21 @@ std::optional<CaptureGeometry> evaluate(const World& world, const Key& profile) 
     }
     const auto dotWidth = dwordOf(profile, "DotWidth");
     const auto dotHeight = dwordOf(profile, "DotHeight");
-    if (dwordOf(profile, "AnyScale") == 1 && dotWidth.value_or(1) >= 1 &&
+    const auto anyScale = dwordOf(profile, "AnyScale");
+    if ((anyScale == 1 || anyScale == 2) && dotWidth.value_or(1) >= 1 &&
         dotHeight.value_or(1) >= 1) {
-        shape.anyScale = true;
-        shape.dotWidth = static_cast<std::int16_t>(dotWidth.value_or(1));
-        shape.dotHeight = static_cast<std::int16_t>(dotHeight.value_or(1));
+        const auto fitWidth = dwordOf(profile, "FitWidth");
+        const auto fitHeight = dwordOf(profile, "FitHeight");
+        const bool fitted = anyScale == 2 && valid == 4 && fitWidth && *fitWidth >= 1 &&
+                            *fitWidth <= layout[0] && fitHeight && *fitHeight >= 1 &&
+                            *fitHeight <= layout[1];
+        if (anyScale == 1 || fitted) {
+            shape.anyScale = anyScale == 1;
+            shape.fitWidth = fitted ? static_cast<std::int16_t>(*fitWidth) : std::int16_t{0};
+            shape.fitHeight = fitted ? static_cast<std::int16_t>(*fitHeight) : std::int16_t{0};
+            shape.dotWidth = static_cast<std::int16_t>(dotWidth.value_or(1));
+            shape.dotHeight = static_cast<std::int16_t>(dotHeight.value_or(1));
+        }
     }
 
     auto geometry = [&](std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
@@ -656,6 +722,9 @@ std::optional<CaptureGeometry> evaluate(const World& world, const Key& profile) 
                                static_cast<std::int16_t>(cw),
                                static_cast<std::int16_t>(ch)};
     };
+    if (shape.fitWidth != 0) {
+        return evaluateFitted(shape, cw, ch, geometry);
+    }
     if (cw % *cx == 0 && ch % *cy == 0) {
         return geometry(0, 0, cw, ch, false);
     }

@@ -18,6 +18,9 @@ packages=(
     nsis
     # Free42, the real emulator the Wine checks build from ../shared/fixtures/free42
     patch xz-utils
+    # the NumWorks simulator, built from ../shared/fixtures/numworks (its host tools need
+    # FreeType and libpng); libpng also reads the simulator's screenshots in the native tests
+    gcc libfreetype-dev libpng-dev
     # a recording cut short by a failed write decodes in a second decoder
     python3-pil
     # checking that a recording plays in a browser

@@ -98,6 +98,19 @@ class ShippedCatalogue(TempDir):
                             k.path.lower() == ROOT.lower() for k in keys))
 
 
+    def test_numworks_profile_takes_the_simulator_at_the_sizes_measured(self):
+        groups, problems = check_catalogue.check_files(
+            [os.path.join(REPO, "res", "catalogue", "numworks.reg")])
+        self.assertEqual(problems, [])
+        (profile,) = check_catalogue.search_order(groups)
+        self.assertEqual((profile.text("ClassName"), profile.text("Caption")),
+                         ("SDL_app", "Epsilon"))
+        # Client areas measured under Wine (its first start, resized); at 229 x 444 (half
+        # size) a dot would be half a pixel.
+        for size in ((458, 888), (640, 940), (700, 1000), (400, 980), (1374, 888)):
+            self.assertTrue(profile.matches(*size), size)
+        self.assertFalse(profile.matches(229, 444))
+
     def test_wabbitemu_profiles_take_the_windows_its_source_describes(self):
         groups, problems = check_catalogue.check_files(
             [os.path.join(REPO, "res", "catalogue", "wabbitemu.reg")])
@@ -343,7 +356,7 @@ class RealWindowValues(TempDir):
         self.accepted(dict(free, AnyScale=dword(0)))
         self.accepted(dict(free, DotWidth=dword(2), DotHeight=dword(3)))
         self.accepted(dict(free, DotWidth=dword(262), DotHeight=dword(1)))
-        self.rejected(dict(free, AnyScale=dword(2)), r"AnyScale is 2; it must lie within 0\.\.1")
+        self.rejected(dict(free, AnyScale=dword(3)), r"AnyScale is 3; it must lie within 0\.\.2")
         self.rejected(dict(free, AnyScale='"1"'), r"AnyScale is REG_SZ")
         self.rejected(dict(free, DotWidth=dword(0)), r"DotWidth is 0; it must lie within 1\.\.")
         self.rejected(dict(free, DotHeight=dword(32768)), r"DotHeight is 32768")
@@ -351,8 +364,31 @@ class RealWindowValues(TempDir):
         self.rejected(dict(free, DotWidth=dword(4)), r"DotWidth 4 does not divide CX 262")
         self.rejected(dict(free, DotHeight=dword(5)), r"DotHeight 5 does not divide CY 48")
         self.rejected(dict(free, AnyScale=dword(0), DotWidth=dword(2)),
-                      r"DotWidth is read only with AnyScale 1")
+                      r"DotWidth is read only with AnyScale 1 or 2")
         self.rejected(dict(BARE, DotHeight=dword(2)), r"DotHeight is read only with AnyScale 1")
+
+    def test_fitted_picture(self):
+        # The NumWorks simulator's shape: 458 x 888 with the picture 388 x 888 in it.
+        fitted = dict(BARE, CX=dword(320), CY=dword(240), RCX=dword(458), RCY=dword(888),
+                      RX=dword(69), RY=dword(67), AnyScale=dword(2), FitWidth=dword(388),
+                      FitHeight=dword(888))
+        self.accepted(fitted)
+        self.accepted(dict(fitted, FitWidth=dword(458), FitHeight=dword(1)))
+        self.accepted(dict(fitted, DotWidth=dword(2), DotHeight=dword(2)))
+        self.rejected(dict(fitted, FitWidth=dword(459)), r"FitWidth is 459.*larger|larger than")
+        self.rejected(dict(fitted, FitHeight=dword(0)), r"FitHeight is 0; it must lie within 1")
+        self.rejected(dict(fitted, FitHeight='"888"'), r"FitHeight is REG_SZ")
+        without = {k: v for k, v in fitted.items() if k != "FitHeight"}
+        self.rejected(without, r"AnyScale 2 needs a layout .* and both FitWidth and FitHeight")
+        bare = {k: v for k, v in fitted.items() if k not in ("RCX", "RCY", "RX", "RY")}
+        self.rejected(bare, r"AnyScale 2 needs a layout")
+        for any_scale in (0, 1):
+            with self.subTest(any_scale):
+                self.rejected(dict(fitted, AnyScale=dword(any_scale)),
+                              r"FitWidth is read only with AnyScale 2")
+        # A layout that is a multiple of the screen: no whole-client test is made for it.
+        self.accepted(dict(fitted, RCX=dword(640), RCY=dword(960), FitWidth=dword(400),
+                           FitHeight=dword(960)))
 
     def test_any_scale_layout_whose_size_is_a_multiple_of_the_screen(self):
         # At whole scales the whole-client test takes it, but at other sizes the layout is used.
@@ -434,6 +470,20 @@ class CaptionAndAspectShadowing(TempDir):
                          r"can never be matched")
         # A whole-scale profile first leaves an AnyScale one its sizes between the multiples.
         self.assertEqual(self.check(BARE, free), [])
+
+    def test_fitted_picture_takes_its_window_at_nearly_every_size(self):
+        fitted = dict(FACE, AnyScale=dword(2), FitWidth=dword(160), FitHeight=dword(280))
+        # Any later profile of the window that it takes at its own first size is lost.
+        self.assertRegex(" ".join(self.check(fitted, dict(BARE, CX=dword(320), CY=dword(560)))),
+                         r"G\\B can never be matched at its first size: profile G\\A")
+        # 96 x 64 would give dots of a fifth of a pixel: not taken.
+        self.assertEqual(self.check(fitted, BARE), [])
+        self.assertRegex(" ".join(self.check(fitted, dict(FACE, RCX=dword(200)))),
+                         r"never be matched at its first size")
+        # Neither the whole-client nor the layout test is made for it, and a whole-scale
+        # profile first leaves it every other size.
+        self.assertEqual(self.check(BARE, fitted), [])
+        self.assertEqual(self.check(FACE, fitted), [])
 
 
 class RegFiles(TempDir):

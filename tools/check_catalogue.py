@@ -17,8 +17,9 @@ profile in it exactly as written:
   layout (RX + CX <= RCX, RY + CY <= RCY); names of groups and profiles at most 63 characters;
 - the optional values for real emulator windows: CaptionMatch (REG_DWORD 0, 1 or 2; Caption
   may be missing only with 2), ScreenClass (REG_SZ, 1 to 63 characters), AnyScale (REG_DWORD 0
-  or 1), DotWidth and DotHeight (REG_DWORD within 1..32767, dividing CX and CY, and only with
-  AnyScale 1, the only place they are read);
+  to 2), DotWidth and DotHeight (REG_DWORD within 1..32767, dividing CX and CY, and only with
+  AnyScale 1 or 2, the only places they are read), FitWidth and FitHeight (REG_DWORD, both and
+  only with AnyScale 2, which needs a layout; within 1..RCX and 1..RCY);
 - no profile is unmatchable: a layout whose size at scale 1 is a multiple of the screen size
   would always be taken by the whole-client test, and a profile whose window at scale 1 is
   already taken by an earlier profile for the same window (in the order Pixmote searches:
@@ -29,7 +30,9 @@ profile in it exactly as written:
   CaptionMatch 1, or any caption), and both measure the same window (the same ScreenClass);
 - no AnyScale profile shadows a later one: when an earlier AnyScale profile takes, by aspect
   (within 2 px of rounding), a window size at which a later profile for the same window
-  describes it (a whole scale of its own), the later one loses those windows.
+  describes it (a whole scale of its own), the later one loses those windows. A fitted picture
+  (AnyScale 2) takes its window at nearly every size, so a later profile for the same window
+  that it takes at that profile's own first size is reported too.
 
 Standard library only. make_catalogue.py runs the same check before it builds anything.
 """
@@ -48,12 +51,14 @@ STRINGS = ("ClassName", "Caption")
 SIZES = ("CX", "CY")
 LAYOUT = ("RCX", "RCY", "RX", "RY")
 OPTIONAL_STRINGS = ("ScreenClass",)
-OPTIONAL_NUMBERS = ("CaptionMatch", "AnyScale", "DotWidth", "DotHeight")
-OPTIONAL = ("CaptionMatch", "ScreenClass", "AnyScale", "DotWidth", "DotHeight")
+OPTIONAL_NUMBERS = ("CaptionMatch", "AnyScale", "DotWidth", "DotHeight", "FitWidth", "FitHeight")
+OPTIONAL = ("CaptionMatch", "ScreenClass", "AnyScale", "DotWidth", "DotHeight", "FitWidth",
+            "FitHeight")
 RANGES = {"CX": 1, "CY": 1, "RCX": 1, "RCY": 1, "RX": 0, "RY": 0,
-          "CaptionMatch": 0, "AnyScale": 0, "DotWidth": 1, "DotHeight": 1}  # lowest allowed
+          "CaptionMatch": 0, "AnyScale": 0, "DotWidth": 1, "DotHeight": 1, "FitWidth": 1,
+          "FitHeight": 1}  # lowest allowed
 HIGHEST = 32767
-TOPS = {"CaptionMatch": 2, "AnyScale": 1}  # highest allowed, where not HIGHEST
+TOPS = {"CaptionMatch": 2, "AnyScale": 2}  # highest allowed, where not HIGHEST
 SLACK = 2  # pixels of rounding an AnyScale profile allows between the client and its aspect
 # Values in the order the installer writes them.
 ORDER = STRINGS + OPTIONAL_STRINGS + SIZES + LAYOUT + OPTIONAL_NUMBERS
@@ -94,6 +99,10 @@ class Profile:
     def any_scale(self):
         return self.number("AnyScale") == 1
 
+    def fitted(self):
+        """AnyScale 2: the picture fitted into a client area of any size, centred."""
+        return self.number("AnyScale") == 2
+
     def caption_match(self):
         return self.number("CaptionMatch")
 
@@ -118,7 +127,10 @@ class Profile:
         return self.number("CX"), self.number("CY")
 
     def matches_whole(self, width, height):
-        """Whether the whole-client or the layout test takes a client area of width x height."""
+        """Whether the whole-client or the layout test takes a client area of width x height
+        (neither is made for a fitted picture)."""
+        if self.fitted():
+            return False
         if width % self.number("CX") == 0 and height % self.number("CY") == 0:
             return True
         return (self.is_layout() and width % self.number("RCX") == 0
@@ -135,9 +147,29 @@ class Profile:
                 and width * self.number("DotWidth", 1) >= rw
                 and height * self.number("DotHeight", 1) >= rh)
 
+    def matches_fit(self, width, height):
+        """Whether the fitted picture's test takes a client area of width x height: the factor
+        s = min(width / FitWidth, height / FitHeight) leaves every dot at least one pixel, and
+        the centred screen lies inside the client area."""
+        if not self.fitted():
+            return False
+        n = self.number
+        num, den = ((width, n("FitWidth")) if width * n("FitHeight") <= height * n("FitWidth")
+                    else (height, n("FitHeight")))
+        if num * n("DotWidth", 1) < den or num * n("DotHeight", 1) < den:
+            return False
+        for client, ref, at, size in ((width, n("RCX"), n("RX"), n("CX")),
+                                      (height, n("RCY"), n("RY"), n("CY"))):
+            # The screen's edges, client/2 + (edge - ref/2) * s, times 2 * den.
+            if (client * den + (2 * at - ref) * num < 0
+                    or client * den + (2 * (at + size) - ref) * num > 2 * client * den):
+                return False
+        return True
+
     def matches(self, width, height):
         """Whether detection takes this profile for a client area of width x height."""
-        return self.matches_whole(width, height) or self.matches_aspect(width, height)
+        return (self.matches_whole(width, height) or self.matches_aspect(width, height)
+                or self.matches_fit(width, height))
 
 
 @dataclass
@@ -292,19 +324,32 @@ def _check_profile(p, problems):
     for name, size in (("DotWidth", "CX"), ("DotHeight", "CY")):
         if name not in p.values:
             continue
-        if not p.any_scale():
-            problem(f"{name} is read only with AnyScale 1; without it the value does nothing",
-                    p.values[name].line)
+        if not p.any_scale() and not p.fitted():
+            problem(f"{name} is read only with AnyScale 1 or 2; without it the value does "
+                    "nothing", p.values[name].line)
         elif p.number(size) % p.number(name):
             problem(f"{name} {p.number(name)} does not divide {size} {p.number(size)}: the "
                     "screen must be a whole number of dots", p.values[name].line)
+    fit = [name for name in ("FitWidth", "FitHeight") if name in p.values]
+    if fit and not p.fitted():
+        problem(f"{fit[0]} is read only with AnyScale 2; without it the value does nothing",
+                p.values[fit[0]].line)
+    elif p.fitted() and (len(fit) < 2 or not layout):
+        problem("AnyScale 2 needs a layout (RCX, RCY, RX, RY) and both FitWidth and FitHeight; "
+                "without them Pixmote takes the window at whole factors only")
+    elif p.fitted() and (p.number("FitWidth") > p.number("RCX")
+                         or p.number("FitHeight") > p.number("RCY")):
+        problem(f"the fitted picture ({p.number('FitWidth')} x {p.number('FitHeight')}) is "
+                f"larger than the client area it is measured in ({p.number('RCX')} x "
+                f"{p.number('RCY')})")
     if not p.sound or not layout:
         return
     n = p.number
     if n("RX") + n("CX") > n("RCX") or n("RY") + n("CY") > n("RCY"):
         problem(f"the screen ({n('CX')} x {n('CY')} at {n('RX')}, {n('RY')}) does not fit "
                 f"inside the layout ({n('RCX')} x {n('RCY')})")
-    elif n("RCX") % n("CX") == 0 and n("RCY") % n("CY") == 0 and not p.any_scale():
+    elif (n("RCX") % n("CX") == 0 and n("RCY") % n("CY") == 0 and not p.any_scale()
+          and not p.fitted()):
         problem(f"the layout can never be used: {n('RCX')} x {n('RCY')} is a multiple of the "
                 f"screen's {n('CX')} x {n('CY')}, so the whole-client test comes first and "
                 "takes the whole window as the screen at every scale")
@@ -343,11 +388,17 @@ def _same_aspect(q, p):
 def _shadow(q, p):
     """Why the earlier profile q keeps p from windows that p describes, or None."""
     width, height = p.scale_one()
+    if q.fitted():
+        if q.matches_fit(width, height):
+            return (f"can never be matched at its first size: profile {q.label()} ({q.path}), "
+                    f"a fitted picture (AnyScale 2) that comes first in the search, takes the "
+                    f"same window at {width} x {height}")
+        return None
     if q.matches_whole(width, height) or (q.any_scale() and _same_aspect(q, p)
                                           and q.matches_aspect(width, height)):
         # A whole-scale take at scale 1 repeats at every whole scale; an AnyScale profile of
         # the same aspect takes every size p could describe.
-        if not p.any_scale() or q.any_scale() and _same_aspect(q, p):
+        if not (p.any_scale() or p.fitted()) or q.any_scale() and _same_aspect(q, p):
             return (f"can never be matched: profile {q.label()} ({q.path}), which comes first "
                     f"in the search, takes the same window at {width} x {height} and so at "
                     "every scale of it")

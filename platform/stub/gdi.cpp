@@ -38,8 +38,8 @@ std::uint32_t toMono(std::uint32_t rgb) {
     return (rgb & 0xFFFFFFu) == 0xFFFFFFu ? 0xFFFFFFu : 0u;
 }
 
-// A source of pixels for StretchBlt: a live window's client area, the screen (all 0), or a
-// bitmap. Pixels outside it read as 0.
+// A source of pixels for StretchBlt: a live window's client area, the screen (what it shows),
+// or a bitmap. Pixels outside it read as 0.
 struct Source {
     const std::vector<std::uint32_t>* pixels = nullptr;
     int width = 0;
@@ -83,6 +83,69 @@ std::uint32_t combine(const Source& source, long long x0, long long x1, long lon
         average |= static_cast<std::uint32_t>(sum[c] / count) << (8 * c);
     }
     return average;
+}
+
+// What the screen shows: every visible top-level window at the origin, the first in the
+// Z-order on top, each with its visible children at their places over it.
+void paintWindow(std::vector<std::uint32_t>& screen, int screenWidth, std::uintptr_t handle,
+                 int originX, int originY) {
+    const Window* window = liveWindow(handleOf<HWND>(handle));
+    if (window == nullptr || !window->visible || window->minimized) {
+        return;
+    }
+    for (int y = 0; y < window->height; ++y) {
+        for (int x = 0; x < window->width; ++x) {
+            const int sx = originX + x;
+            const int sy = originY + y;
+            if (sx >= 0 && sy >= 0 && sx < screenWidth &&
+                static_cast<std::size_t>(sy) * static_cast<std::size_t>(screenWidth) <
+                    screen.size()) {
+                screen[static_cast<std::size_t>(sy) * static_cast<std::size_t>(screenWidth) +
+                       static_cast<std::size_t>(sx)] =
+                    window->pixels[static_cast<std::size_t>(y) *
+                                       static_cast<std::size_t>(window->width) +
+                                   static_cast<std::size_t>(x)];
+            }
+        }
+    }
+    const World& w = world();
+    for (auto it = w.windowOrder.rbegin(); it != w.windowOrder.rend(); ++it) {
+        const Window* child = liveWindow(handleOf<HWND>(*it));
+        if (child != nullptr && child->parent == handle) {
+            paintWindow(screen, screenWidth, *it, originX + child->x, originY + child->y);
+        }
+    }
+}
+
+Source screenSource() {
+    static std::vector<std::uint32_t> screen;
+    const World& w = world();
+    int width = 0;
+    int height = 0;
+    for (const auto& [handle, window] : w.windows) {
+        if (!window.destroyed && window.parent == 0 && window.visible) {
+            width = std::max(width, window.width);
+            height = std::max(height, window.height);
+        }
+    }
+    screen.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    for (auto it = w.windowOrder.rbegin(); it != w.windowOrder.rend(); ++it) {
+        const Window* window = liveWindow(handleOf<HWND>(*it));
+        if (window != nullptr && window->parent == 0) {
+            paintWindow(screen, width, *it, 0, 0);
+        }
+    }
+    return Source{&screen, width, height};
+}
+
+// Whether a window, or one above it, is drawn by the GPU.
+bool drawnByGpu(const Window* window) {
+    for (; window != nullptr; window = liveWindow(handleOf<HWND>(window->parent))) {
+        if (window->blackCopies) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string objectName(std::uintptr_t handle) {
@@ -281,7 +344,12 @@ BOOL copyBlock(HDC dest, int destX, int destY, int destWidth, int destHeight, HD
             if (window == nullptr || (window->parent != 0 && world().childCopiesFail)) {
                 return FALSE;
             }
-            src = Source{&window->pixels, window->width, window->height};
+            // A window drawn by the GPU gives a copy, all black: a Source without pixels.
+            if (!drawnByGpu(window)) {
+                src = Source{&window->pixels, window->width, window->height};
+            }
+        } else {
+            src = screenSource();
         }
     } else {
         const Bitmap* bitmap = findBitmap(from->selected);
@@ -397,6 +465,12 @@ namespace stub {
 
 void failCopiesFromChildWindows(bool fail) {
     world().childCopiesFail = fail;
+}
+
+void copiesComeBackBlack(HWND window, bool black) {
+    if (Window* found = liveWindow(window)) {
+        found->blackCopies = black;
+    }
 }
 
 void failNextGetDC() {

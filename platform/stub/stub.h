@@ -85,6 +85,11 @@ void placeChildWindow(HWND child, int x, int y);
 // Copies (BitBlt, StretchBlt) from a child window's DC fail and copy nothing, as Wine does for
 // another process's child window.
 void failCopiesFromChildWindows(bool fail);
+// A window drawn by the GPU: copies out of its own DC (and out of its children's) come back all
+// black, as from a window drawn with Direct3D under desktop composition, while the screen shows
+// its pixels. The screen's DC (GetDC(nullptr)) shows the visible top-level windows, each at the
+// screen's origin, the first in the Z-order on top, with their visible children at their places.
+void copiesComeBackBlack(HWND window, bool black);
 void setCaption(HWND window, const std::string& caption);
 void resizeWindow(HWND window, int width, int height);
 void setPixel(HWND window, int x, int y, std::uint32_t rgb);

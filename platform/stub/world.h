@@ -49,7 +49,8 @@ struct Window {
     std::uintptr_t parent = 0;  // 0 for a top-level window
     int x = 0;                  // a child's client origin in its parent's client area
     int y = 0;
-    LONG exStyle = 0;  // GetWindowLongA(GWL_EXSTYLE)
+    LONG exStyle = 0;          // GetWindowLongA(GWL_EXSTYLE)
+    bool blackCopies = false;  // copies out of its DC come back black (drawn by the GPU)
 };
 struct Bitmap {
     int width = 0;

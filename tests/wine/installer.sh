@@ -6,6 +6,9 @@
 #   1b. the installed pixmote.exe records Free42 at its first start (tests/wine/lib/free42.sh)
 #      with nothing in the registry but what the installer wrote (skipped without
 #      ../shared/fixtures/free42);
+#   1c. the installed pixmote.exe records the NumWorks simulator (tests/wine/lib/numworks.sh)
+#      with the shipped catalogue alone, in its first-start window and resized to 640 x 940
+#      (skipped without ../shared/fixtures/numworks);
 #   2. the installed pixmote.exe starts without a warning and records the emulator stand-in,
 #      shown in its face layout at scale 2, end to end (the GIF is checked against the frame
 #      script; the stand-in's profiles, tests/data/standin.reg, are test data that the installer
@@ -29,6 +32,8 @@ set -uo pipefail
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-env.sh"
 # shellcheck source=tests/wine/lib/free42.sh
 source "$PIXMOTE_ROOT/tests/wine/lib/free42.sh"
+# shellcheck source=tests/wine/lib/numworks.sh
+source "$PIXMOTE_ROOT/tests/wine/lib/numworks.sh"
 # shellcheck source=tests/wine/lib/add_window.sh
 source "$PIXMOTE_ROOT/tests/wine/lib/add_window.sh"
 SETUP_EXE=${PIXMOTE_SETUP:-$PIXMOTE_ROOT/build-win/pixmote-setup.exe}
@@ -186,6 +191,23 @@ if f42_build; then
     t_expect_eq "Pixmote exit code after recording Free42" "$(wenv_pixmote_exit_code 20)" 0
 elif ((F42_MISSING == 0)); then
     t_fail "Free42 could not be built"
+fi
+
+# ---------------------------------------------------------------------------------------------
+wenv_log "1c. the installed program records the NumWorks simulator with the shipped catalogue"
+if nw_build; then
+    nw_start
+    wenv_pixmote || t_fail "the installed pixmote.exe did not start"
+    t_expect_tray Halted
+    nw_record installed-first key:Right key:Return
+    nw_resize 640 940 || t_fail "the simulator could not be resized to 640 x 940"
+    nw_record installed-resized key:Return type:3
+    nw_stop
+    wenv_driver close >/dev/null
+    t_expect_eq "Pixmote exit code after recording the simulator" \
+        "$(wenv_pixmote_exit_code 20)" 0
+elif ((NW_MISSING == 0)); then
+    t_fail "the NumWorks simulator could not be built"
 fi
 
 # ---------------------------------------------------------------------------------------------

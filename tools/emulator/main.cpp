@@ -22,6 +22,12 @@
 //                    nearest, or bilinear with --smooth
 //   --dots WxH       each calculator dot is W x H pixels at scale 1 (the screen is WxH times
 //                    --screen pixels)
+//   --fit WxH        a photo of the calculator (the screen 20 px inside it, a keypad below)
+//                    fitted into a client area that starts at W x H and may be resized to any
+//                    size and shape: scaled smoothly by one factor, centred, grey bars round it
+//   --black-copies   drawn as by the GPU: the window's own client area is black, and the
+//                    picture is shown by an owned window without a frame kept over it, so a
+//                    copy out of the window's DC is black while the screen shows the picture
 // With --class, a hidden window of class "CalcStandIn" titled "Calculator Stand-In control"
 // takes the driver's messages below (and WM_CLOSE) and hands them on.
 // --dpi-aware declares the process DPI-aware (SetProcessDPIAware), as the emulators that draw
@@ -50,9 +56,11 @@ namespace {
 constexpr UINT kStartScript = WM_APP + 1;
 constexpr UINT kShowPattern = WM_APP + 2;
 constexpr UINT kResetScript = WM_APP + 3;
+constexpr UINT kRaiseOverlay = WM_APP + 4;
 constexpr UINT_PTR kScriptTimer = 1;
 constexpr UINT_PTR kDemoTimer = 2;
 constexpr UINT_PTR kCaptionTimer = 3;
+constexpr UINT_PTR kCopiesTimer = 4;
 constexpr UINT kDemoStepMs = 125;
 constexpr const char* kDriverClass = "CalcStandIn";
 
@@ -60,6 +68,8 @@ Layout gLayout;
 HWND gMain = nullptr;
 HWND gScreen = nullptr;   // the child window that shows the screen, with --screen-class
 HWND gControl = nullptr;  // the driver's window, with --class
+HWND gOverlay = nullptr;  // the window that shows the picture, with --black-copies
+constexpr const char* kOverlayClass = "CalcStandInPicture";
 std::string gCaption = "Calculator Stand-In";
 std::string gSuffix;
 int gSuffixAfterMs = -1;
@@ -124,6 +134,10 @@ void show(HWND window, const std::vector<std::uint32_t>& colours) {
     RECT r = layoutPictureRect(gLayout);
     InvalidateRect(window, &r, FALSE);
     UpdateWindow(window);
+    if (gOverlay != nullptr) {
+        InvalidateRect(gOverlay, nullptr, FALSE);
+        UpdateWindow(gOverlay);
+    }
     if (gScreen != nullptr) {
         InvalidateRect(gScreen, nullptr, FALSE);
         UpdateWindow(gScreen);
@@ -198,17 +212,50 @@ void startScript(HWND window) {
     scheduleNext(window);
 }
 
+void placeOverlay();
+void logGeometry();
+void logCopies();
+
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(window, &ps);
-            surfacePaint(dc, ps.rcPaint, 0, 0);
+            if (gOverlay != nullptr) {
+                FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            } else {
+                surfacePaint(dc, ps.rcPaint, 0, 0);
+            }
             EndPaint(window, &ps);
             return 0;
         }
         case WM_ERASEBKGND:
             return 1;
+        case WM_SIZE:
+            if (gLayout.fitClientWidth > 0 && LOWORD(lParam) > 0 && HIWORD(lParam) > 0 &&
+                surfaceResize(LOWORD(lParam), HIWORD(lParam))) {
+                gLayout = surfaceLayout();
+                InvalidateRect(window, nullptr, FALSE);
+                logGeometry();
+            }
+            placeOverlay();
+            return 0;
+        case WM_MOVE:
+            placeOverlay();
+            return 0;
+        case WM_ACTIVATE:
+            // Once the activation is done: the X server may have stacked the main window over
+            // the picture's window, which Wine still counts as above it; shown again, it is
+            // stacked on top.
+            if (gOverlay != nullptr) {
+                PostMessageA(window, kRaiseOverlay, 0, 0);
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
+        case kRaiseOverlay:
+            ShowWindow(gOverlay, SW_HIDE);
+            ShowWindow(gOverlay, SW_SHOWNOACTIVATE);
+            placeOverlay();
+            return 0;
         case WM_GETMINMAXINFO:
             // A bare screen at scale 1 is narrower than a captioned window may be by default.
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{1, 1};
@@ -218,6 +265,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 scriptTick(window);
             } else if (wParam == kCaptionTimer) {
                 addSuffix();
+            } else if (wParam == kCopiesTimer) {
+                logCopies();
             } else if (wParam == kDemoTimer) {
                 show(window, demoPicture(++gDemoStep, gLayout.screenWidth, gLayout.screenHeight));
             }
@@ -263,6 +312,25 @@ LRESULT CALLBACK screenProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// The window that shows the picture over the main window's client area, with --black-copies.
+LRESULT CALLBACK overlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(window, &ps);
+            surfacePaint(dc, ps.rcPaint, 0, 0);
+            EndPaint(window, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_MOUSEACTIVATE:
+            return MA_NOACTIVATE;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
 // The hidden window the driver finds when the main window has another class.
 LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -285,6 +353,69 @@ bool registerClass(const char* name, WNDPROC proc) {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = name;
     return RegisterClassA(&wc) != 0;
+}
+
+// Keeps the picture's window over the main window's client area.
+void placeOverlay() {
+    static bool placing = false;  // moving it may tell the main window, which moves it again
+    if (gOverlay == nullptr || gMain == nullptr || placing) {
+        return;
+    }
+    placing = true;
+    RECT client;
+    GetClientRect(gMain, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(gMain, &origin);
+    // On top again: bringing the main window to the front may raise it over its owned window.
+    SetWindowPos(gOverlay, HWND_TOPMOST, origin.x, origin.y, client.right, client.bottom,
+                 SWP_NOACTIVATE);
+    placing = false;
+}
+
+// Whether a copy of the main window's client area out of context, from (x, y), is all black.
+bool copyIsBlack(HDC context, int x, int y, int width, int height) {
+    HDC memory = CreateCompatibleDC(context);
+    HBITMAP bitmap = CreateCompatibleBitmap(context, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, context, x, y, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(4 * width * height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+        if ((pixels[i] | pixels[i + 1] | pixels[i + 2]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// With --black-copies, what copies of the client area give, out of the window's own DC and out
+// of the screen's at its place: "copies window black|picture screen black|picture".
+void logCopies() {
+    RECT client;
+    GetClientRect(gMain, &client);
+    HDC own = GetDC(gMain);
+    const bool windowBlack =
+        copyIsBlack(own, 0, 0, static_cast<int>(client.right), static_cast<int>(client.bottom));
+    ReleaseDC(gMain, own);
+    POINT origin = {0, 0};
+    ClientToScreen(gMain, &origin);
+    HDC screen = GetDC(nullptr);
+    const bool screenBlack =
+        copyIsBlack(screen, static_cast<int>(origin.x), static_cast<int>(origin.y),
+                    static_cast<int>(client.right), static_cast<int>(client.bottom));
+    ReleaseDC(nullptr, screen);
+    logLine("copies window %s screen %s\n", windowBlack ? "black" : "picture",
+            screenBlack ? "black" : "picture");
 }
 
 // Writes where the screen is: the client sizes and the screen's place on the display.
@@ -312,7 +443,7 @@ int usage(const char* why) {
                  "       [--class NAME] [--caption TEXT] [--screen-class NAME]\n"
                  "       [--caption-suffix TEXT --suffix-after-ms N]\n"
                  "       [--pattern K | --script FILE [--autostart] | --demo] [--log FILE]\n"
-                 "       [--dpi-aware]\n",
+                 "       [--dpi-aware] [--fit WxH] [--black-copies]\n",
                  why);
     return 2;
 }
@@ -339,6 +470,7 @@ int main(int argc, char** argv) {
     int posY = 0;
     bool autostart = false;
     bool dpiAware = false;
+    bool blackCopies = false;
     const char* scriptPath = nullptr;
     const char* logPath = nullptr;
     std::string className = kDriverClass;
@@ -358,6 +490,14 @@ int main(int argc, char** argv) {
             if (std::sscanf(argv[++i], "%dx%d", &gLayout.dotWidth, &gLayout.dotHeight) != 2) {
                 return usage("--dots wants WxH");
             }
+        } else if (a == "--fit" && more) {
+            if (std::sscanf(argv[++i], "%dx%d", &gLayout.fitClientWidth,
+                            &gLayout.fitClientHeight) != 2 ||
+                gLayout.fitClientWidth < 1 || gLayout.fitClientHeight < 1) {
+                return usage("--fit wants WxH");
+            }
+        } else if (a == "--black-copies") {
+            blackCopies = true;
         } else if (a == "--face") {
             gLayout.face = true;
         } else if (a == "--skin" && more) {
@@ -444,11 +584,13 @@ int main(int argc, char** argv) {
     if (!registerClass(className.c_str(), windowProc) ||
         (!screenClass.empty() && !registerClass(screenClass.c_str(), screenProc)) ||
         (className != kDriverClass && !registerClass(kDriverClass, controlProc)) ||
-        !surfaceCreate(gLayout)) {
+        (blackCopies && !registerClass(kOverlayClass, overlayProc)) || !surfaceCreate(gLayout)) {
         return 1;
     }
+    gLayout = surfaceLayout();
     SIZE client = layoutClientSize(gLayout);
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN |
+                        (gLayout.fitClientWidth > 0 ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
     RECT frame = {0, 0, client.cx, client.cy};
     AdjustWindowRect(&frame, style, FALSE);
     HWND window = CreateWindowA(className.c_str(), gCaption.c_str(), style, posX, posY,
@@ -481,6 +623,19 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (blackCopies) {
+        // Owned and topmost, so it stays above the main window when that is brought to the
+        // front; disabled and never activated, so clicks and keys go to the main window.
+        gOverlay =
+            CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST, kOverlayClass, "",
+                            WS_POPUP | WS_DISABLED, 0, 0, 1, 1, window, nullptr, instance, nullptr);
+        if (gOverlay == nullptr) {
+            return 1;
+        }
+        placeOverlay();
+        // Twice a second, what copies of the window give (the Wine check waits for them).
+        SetTimer(window, kCopiesTimer, 500, nullptr);
+    }
     if (gDemo) {
         surfaceDrawScreen(demoPicture(0, gLayout.screenWidth, gLayout.screenHeight));
         SetTimer(window, kDemoTimer, kDemoStepMs, nullptr);
@@ -489,6 +644,10 @@ int main(int argc, char** argv) {
     }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
+    if (gOverlay != nullptr) {
+        ShowWindow(gOverlay, SW_SHOWNOACTIVATE);
+        UpdateWindow(gOverlay);
+    }
     logGeometry();
     logLine("frame 0 pattern %d shown tick %lu\n", pattern, GetTickCount());
     if (className != kDriverClass) {

@@ -2,6 +2,7 @@
 // (or the whole face) is kept at scale 1 in gBase and enlarged into the DIB on every change.
 #include "tools/emulator/surface.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/emulator/resample.h"
@@ -21,12 +22,37 @@ int scaled(int length, double scale) {
     return static_cast<int>(std::lround(length * scale));
 }
 
+bool fitted(const Layout& l) {
+    return l.fitClientWidth > 0;
+}
+
 int baseWidth(const Layout& l) {
+    if (fitted(l)) {
+        return l.screenWidth * l.dotWidth + 2 * kPhotoMargin;
+    }
     return l.face ? kFaceWidth : l.screenWidth * l.dotWidth;
 }
 
 int baseHeight(const Layout& l) {
+    if (fitted(l)) {
+        return 2 * l.screenHeight * l.dotHeight + 3 * kPhotoMargin;
+    }
     return l.face ? kFaceHeight : l.screenHeight * l.dotHeight;
+}
+
+// The fitted photo's factor at the client's size now.
+double fitScale(const Layout& l) {
+    return std::min(static_cast<double>(l.clientWidth) / baseWidth(l),
+                    static_cast<double>(l.clientHeight) / baseHeight(l));
+}
+
+// Where the screen lies in the base picture.
+int baseScreenX(const Layout& l) {
+    return fitted(l) ? kPhotoMargin : (l.face ? kFaceScreenX : 0);
+}
+
+int baseScreenY(const Layout& l) {
+    return fitted(l) ? kPhotoMargin : (l.face ? kFaceScreenY : 0);
 }
 
 void fill(std::uint32_t* bits, int stride, int rows, int x, int y, int w, int h,
@@ -91,7 +117,26 @@ void drawStatusBar(int top) {
     }
 }
 
+// The fitted photo: a body, a bezel round the screen and a keypad below it.
+void drawPhoto() {
+    const int w = gBase.width;
+    const int h = gBase.height;
+    const int sw = gLayout.screenWidth * gLayout.dotWidth;
+    const int sh = gLayout.screenHeight * gLayout.dotHeight;
+    fillBase(0, 0, w, h, 0x3A3F4A);
+    fillBase(kPhotoMargin - 8, kPhotoMargin - 8, sw + 16, sh + 16, 0x101010);
+    const int keysTop = 2 * kPhotoMargin + sh;
+    for (int y = keysTop; y + 10 <= h - 4; y += 18) {
+        for (int x = 8; x + 24 <= w - 8; x += 32) {
+            fillBase(x, y, 24, 10, y == keysTop ? 0xF0A030 : 0xE8E8E8);
+        }
+    }
+}
+
 void drawPicture() {
+    if (fitted(gLayout)) {
+        fillClient(0, 0, gWidth, gHeight, kBarColour);
+    }
     RECT r = layoutPictureRect(gLayout);
     resample(gBase, gLayout.smooth, gBits, gWidth, static_cast<int>(r.left),
              static_cast<int>(r.top), static_cast<int>(r.right - r.left),
@@ -126,6 +171,10 @@ const char* layoutProblem(const Layout& l) {
     if (l.statusBar < 0 || l.statusBar > 200) {
         return "status bar out of range";
     }
+    if (fitted(l) && (l.face || l.skinWidth != 0 || l.statusBar != 0 || l.scale != 1 ||
+                      l.fitClientWidth < baseWidth(l) || l.fitClientHeight < baseHeight(l))) {
+        return "--fit wants no face, skin, status bar or scale, and room for the photo";
+    }
     SIZE client = layoutClientSize(l);
     if (client.cx > 4096 || client.cy > 4096) {
         return "client area too large";
@@ -134,6 +183,9 @@ const char* layoutProblem(const Layout& l) {
 }
 
 SIZE layoutClientSize(const Layout& l) {
+    if (fitted(l)) {
+        return SIZE{l.fitClientWidth, l.fitClientHeight};
+    }
     if (l.skinWidth != 0) {
         return SIZE{l.skinWidth, l.skinHeight};
     }
@@ -143,6 +195,14 @@ SIZE layoutClientSize(const Layout& l) {
 
 RECT layoutPictureRect(const Layout& l) {
     RECT r;
+    if (fitted(l)) {
+        const double s = fitScale(l);
+        r.left = static_cast<LONG>(std::lround((l.clientWidth - baseWidth(l) * s) / 2));
+        r.top = static_cast<LONG>(std::lround((l.clientHeight - baseHeight(l) * s) / 2));
+        r.right = r.left + scaled(baseWidth(l), s);
+        r.bottom = r.top + scaled(baseHeight(l), s);
+        return r;
+    }
     r.left = l.skinWidth != 0 ? l.screenX : 0;
     r.top = l.skinWidth != 0 ? l.screenY : 0;
     r.right = r.left + scaled(baseWidth(l), l.scale);
@@ -154,8 +214,8 @@ void layoutScreenPlace(const Layout& l, double place[4]) {
     RECT r = layoutPictureRect(l);
     const double sx = static_cast<double>(r.right - r.left) / baseWidth(l);
     const double sy = static_cast<double>(r.bottom - r.top) / baseHeight(l);
-    place[0] = static_cast<double>(r.left) + (l.face ? kFaceScreenX * sx : 0);
-    place[1] = static_cast<double>(r.top) + (l.face ? kFaceScreenY * sy : 0);
+    place[0] = static_cast<double>(r.left) + baseScreenX(l) * sx;
+    place[1] = static_cast<double>(r.top) + baseScreenY(l) * sy;
     place[2] = l.screenWidth * l.dotWidth * sx;
     place[3] = l.screenHeight * l.dotHeight * sy;
 }
@@ -163,6 +223,8 @@ void layoutScreenPlace(const Layout& l, double place[4]) {
 bool surfaceCreate(const Layout& layout) {
     gLayout = layout;
     SIZE size = layoutClientSize(layout);
+    gLayout.clientWidth = static_cast<int>(size.cx);
+    gLayout.clientHeight = static_cast<int>(size.cy);
     gWidth = static_cast<int>(size.cx);
     gHeight = static_cast<int>(size.cy);
     BITMAPINFO info = {};
@@ -196,9 +258,58 @@ bool surfaceCreate(const Layout& layout) {
         drawFace();
         fillBase(kFaceScreenX, kFaceScreenY, 96, 64, 0xFFFFFF);
     }
+    if (fitted(layout)) {
+        drawPhoto();
+        fillBase(kPhotoMargin, kPhotoMargin, layout.screenWidth * layout.dotWidth,
+                 layout.screenHeight * layout.dotHeight, 0xFFFFFF);
+    }
     drawPicture();
     GdiFlush();
     return true;
+}
+
+bool surfaceResize(int width, int height) {
+    if (!fitted(gLayout) || width < 1 || height < 1 || width > 4096 || height > 4096) {
+        return false;
+    }
+    if (width == gLayout.clientWidth && height == gLayout.clientHeight && gBitmap != nullptr) {
+        return true;
+    }
+    if (gMemory != nullptr) {
+        SelectObject(gMemory, gOldBitmap);
+        DeleteDC(gMemory);
+        gMemory = nullptr;
+    }
+    if (gBitmap != nullptr) {
+        DeleteObject(gBitmap);
+        gBitmap = nullptr;
+    }
+    gLayout.clientWidth = width;
+    gLayout.clientHeight = height;
+    gWidth = width;
+    gHeight = height;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = gWidth;
+    info.bmiHeader.biHeight = -gHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    gBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (gBitmap == nullptr) {
+        return false;
+    }
+    gBits = static_cast<std::uint32_t*>(bits);
+    gMemory = CreateCompatibleDC(nullptr);
+    gOldBitmap = SelectObject(gMemory, gBitmap);
+    drawPicture();
+    GdiFlush();
+    return true;
+}
+
+const Layout& surfaceLayout() {
+    return gLayout;
 }
 
 void surfaceDestroy() {
@@ -215,8 +326,8 @@ void surfaceDestroy() {
 }
 
 void surfaceDrawScreen(const std::vector<std::uint32_t>& colours) {
-    const int ox = gLayout.face ? kFaceScreenX : 0;
-    const int oy = gLayout.face ? kFaceScreenY : 0;
+    const int ox = baseScreenX(gLayout);
+    const int oy = baseScreenY(gLayout);
     const int dw = gLayout.dotWidth;
     const int dh = gLayout.dotHeight;
     std::size_t i = 0;

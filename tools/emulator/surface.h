@@ -22,7 +22,20 @@ struct Layout {
     int screenX = 0;  // where the enlarged screen lies on the skin
     int screenY = 0;
     int statusBar = 0;  // rows of a status bar under the screen (no face, no skin)
+    // A photo fitted into the client area (fitClientWidth > 0): the photo, kPhotoMargin pixels
+    // round the screen and a keypad below it, is scaled smoothly by one factor to the largest
+    // size the client allows and centred, with grey bars round it. The client starts at
+    // fitClientWidth x fitClientHeight and may be resized to any size and shape.
+    int fitClientWidth = 0;
+    int fitClientHeight = 0;
+    int clientWidth = 0;  // the client's size now, in fit mode
+    int clientHeight = 0;
 };
+
+// The fitted photo: the screen (dots at scale 1) at (kPhotoMargin, kPhotoMargin), a keypad of
+// the screen's height below it; and the bars' colour.
+constexpr int kPhotoMargin = 20;
+constexpr std::uint32_t kBarColour = 0xC2C2C2;
 
 // The face at scale 1, and where the screen lies in it.
 constexpr int kFaceWidth = 160;
@@ -44,6 +57,11 @@ void layoutScreenPlace(const Layout& layout, double place[4]);
 // Makes the picture (face, skin or status bar drawn, screen white). False when no bitmap can be
 // made.
 bool surfaceCreate(const Layout& layout);
+// In fit mode: the client area is now width x height; the picture is made again at that size,
+// the screen as it was. False when no bitmap can be made.
+bool surfaceResize(int width, int height);
+// The layout as it is now (in fit mode, with the client's size).
+const Layout& surfaceLayout();
 void surfaceDestroy();
 // Draws a whole screen: one RGB colour (0x00RRGGBB) per calculator dot, row-major.
 void surfaceDrawScreen(const std::vector<std::uint32_t>& colours);
