@@ -51,7 +51,7 @@ const Shot kResized[] = {
 
 Picture load(const Shot& shot) {
     Picture picture;
-    EXPECT_TRUE(readPicture(testDataPath(shot.file), &picture)) << shot.file;
+    EXPECT_TRUE(readPngPicture(testDataPath(shot.file), &picture)) << shot.file;
     return picture;
 }
 
