@@ -1,6 +1,7 @@
 // The benchmark binary's parts, called from main.cpp only.
 //
 //   tick_bench.cpp      registerTickBenchmarks: the timed ticks, giflib alone, the components
+//   colour_bench.cpp    registerColourBenchmarks: the same for a recording in colour
 //   output_check.cpp    checkOutputs: before timing, proves both sides write the same bytes
 //   long_recording.cpp  runLongRecording: peak memory of one long recording
 #pragma once
@@ -26,6 +27,11 @@ std::string sizeName(FrameSize size);
 // trackFrame, writing to /dev/null) and, where a tick writes, "giflib/<sequence>/<size>"; and
 // per size the components "quantize/<size>", "compare/<size>" and "scene/sparse/<size>".
 void registerTickBenchmarks();
+
+// Registers the colour recording's benchmarks at 320 x 240 (colour_bench.cpp):
+// "colour/tick/still", "colour/tick/full", "colour/giflib/full", "colour/reduce/antialiased"
+// and "colour/reduce/shaded".
+void registerColourBenchmarks();
 
 // What one sequence writes, checked before anything is timed.
 struct OutputCheck {

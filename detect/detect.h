@@ -27,13 +27,15 @@ struct CaptureGeometry {
     ScreenShape shape = {};
     std::int16_t clientWidth = 0;
     std::int16_t clientHeight = 0;
+    // The profile's Colors 1: recorded in the screen's own colours rather than 16 grays.
+    bool colour = false;
 
     bool operator==(const CaptureGeometry&) const = default;
 };
 
 // Searches the catalogue afresh and returns true with *result set to the first profile, in
 // enumeration order, that describes an open window (a profile's optional values CaptionMatch,
-// ScreenClass, AnyScale, DotWidth and DotHeight are described in docs/catalogue.md). On a match
+// ScreenClass, AnyScale, DotWidth, DotHeight and Colors are described in docs/catalogue.md). On a match
 // width and height are at least 1, every source value is at least 0 (a size is 0 only where the
 // client area's is), and the far edges sourceX + sourceWidth and sourceY + sourceHeight fit a
 // signed 16-bit number. False with *warning set to the text to show the user (a static string);

@@ -22,7 +22,8 @@
 //            afterwards, bit 4 refuses to open, bit 5 no values at all, bit 6 values for real
 //            windows), name, ClassName and Caption texts, CX, CY (and RCX, RCY, RX, RY; with
 //            bit 6 a byte saying which of CaptionMatch (byte mod 4), ScreenClass (text),
-//            AnyScale (byte mod 3), DotWidth and DotHeight (numbers) follow), then each change:
+//            AnyScale (byte mod 3), DotWidth and DotHeight (numbers), Colors (byte mod 3)
+//            follow), then each change:
 //            value name, kind byte (bits 0-2 type, bits 3-5 form of the data), the data's bytes.
 //   texts    a byte < 0xF0 picks a stock text (calculator-like names, case variants, 63 to 65
 //            characters); otherwise a length byte and that many raw bytes.
@@ -245,7 +246,7 @@ const char* const kValueNames[] = {
     "ClassName", "Caption",   "CX",       "CY",           "RCX",         "RCY",
     "RX",        "RY",        "cx",       "CLASSNAME",    "caption",     "Rcy",
     "Unrelated", "CXX",       "",         "CaptionMatch", "ScreenClass", "AnyScale",
-    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS"};
+    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS", "Colors",     "COLORS"};
 
 // One change to a profile's values: any name (a catalogue name in any case, or another), any
 // type, and data of every form.
@@ -430,6 +431,10 @@ World buildWorld(Reader& in) {
                 if ((extra & 16) != 0) {
                     storeValue(profile, path,
                                Value{"DotHeight", REG_DWORD, dwordData(readNumber(in))});
+                }
+                if ((extra & 32) != 0) {
+                    storeValue(profile, path,
+                               Value{"Colors", REG_DWORD, dwordData(in.byte() % 3u)});
                 }
             }
             for (int c = 0; c < ((shape >> 1) & 7); ++c) {
@@ -641,6 +646,8 @@ std::optional<CaptureGeometry> evaluate(const World& world, const Key& profile) 
         shape.dotHeight = static_cast<std::int16_t>(dotHeight.value_or(1));
     }
 
+    // Colors 1 (its low 16 bits) records in colour; anything else in grays.
+    const bool colour = dwordOf(profile, "Colors") == 1;
     auto geometry = [&](std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
                         bool sampled) {
         return CaptureGeometry{window->handle,
@@ -654,7 +661,8 @@ std::optional<CaptureGeometry> evaluate(const World& world, const Key& profile) 
                                sampled,
                                shape,
                                static_cast<std::int16_t>(cw),
-                               static_cast<std::int16_t>(ch)};
+                               static_cast<std::int16_t>(ch),
+                               colour};
     };
     if (cw % *cx == 0 && ch % *cy == 0) {
         return geometry(0, 0, cw, ch, false);

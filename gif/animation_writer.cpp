@@ -9,6 +9,7 @@
 // failed write, ends the file at its last complete image.
 #include "gif/animation_writer.h"
 
+#include "gif/colour_images.h"
 #include "gif/gif_file.h"
 
 #include <array>
@@ -59,6 +60,10 @@ GifByteType controlRecord[4] = {kDisposeNothing, 0x00, 0x00, 0x00};
 bool delayHeld = false;
 bool giflibFailed = false;
 bool writeFailed = false;
+// A colour recording: images are 0x00RRGGBB frames (gif/colour_images.cpp), and the stream head
+// waits for the first image, whose colours make the global table.
+bool colourStream = false;
+bool headWritten = false;
 
 void check(int result) {
     if (result == GIF_ERROR) {
@@ -67,6 +72,11 @@ void check(int result) {
 }
 
 void forgetFile() {
+    if (colourStream) {
+        colourImagesEnd();
+    }
+    colourStream = false;
+    headWritten = false;
     gifFile = nullptr;
     frameWidth = 0;
     frameHeight = 0;
@@ -111,6 +121,42 @@ constexpr std::array<GifColorType, kPaletteSize> grayPalette() {
     return palette;
 }
 
+// The logical screen with its global table, the looping block and the banner: everything up to
+// the first image.
+void putStreamHead(const ColorMapObject* map) {
+    if (map == nullptr) {
+        giflibFailed = true;
+    } else {
+        check(EGifPutScreenDesc(gifFile, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
+                                kColorResolution, 0, map));
+    }
+
+    check(EGifPutExtensionLeader(gifFile, kApplicationLabel));
+    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopIdentifier - 1),
+                                kLoopIdentifier));
+    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopForever), kLoopForever));
+    check(EGifPutExtensionTrailer(gifFile));
+
+    check(EGifPutComment(gifFile, kBanner));
+    headWritten = true;
+}
+
+// Right before a colour image: the stream head the first time, then the held delay.
+void beforeColourImage(const ColorMapObject* global) {
+    if (!headWritten) {
+        putStreamHead(global);
+    }
+    putHeldDelay();
+}
+
+// A colour image, committed as one complete image (with the stream head the first time).
+bool writeColour(std::uint8_t* frame, bool framed, int left, int top, int right, int bottom) {
+    if (!putColourImage(gifFile, frame, framed, left, top, right, bottom, beforeColourImage)) {
+        giflibFailed = true;
+    }
+    return commit(true);
+}
+
 // count pixels from a module run, in pieces (EGifPutLine takes part rows: it counts pixels).
 void putRun(std::array<GifPixelType, kRunLength>& run, int count) {
     while (count > 0) {
@@ -122,7 +168,10 @@ void putRun(std::array<GifPixelType, kRunLength>& run, int count) {
 
 }  // namespace
 
-bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
+namespace {
+
+// The file and giflib's state for a new stream. False (nothing held) when either fails.
+bool openStream(const char* path, std::int16_t width, std::int16_t height) {
     if (gifFile != nullptr || width < 1 || height < 1 || !gifFileOpen(path)) {
         return false;
     }
@@ -135,27 +184,36 @@ bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
     frameWidth = width;
     frameHeight = height;
     EGifSetGifVersion(gifFile, true);
+    return true;
+}
+
+}  // namespace
+
+bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
+    if (!openStream(path, width, height)) {
+        return false;
+    }
 
     const std::array<GifColorType, kPaletteSize> colors = grayPalette();
     ColorMapObject* map = GifMakeMapObject(kPaletteSize, colors.data());
-    if (map == nullptr) {
-        giflibFailed = true;
-    } else {
-        check(EGifPutScreenDesc(gifFile, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
-                                kColorResolution, 0, map));
-        GifFreeMapObject(map);
-    }
-
-    check(EGifPutExtensionLeader(gifFile, kApplicationLabel));
-    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopIdentifier - 1),
-                                kLoopIdentifier));
-    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopForever), kLoopForever));
-    check(EGifPutExtensionTrailer(gifFile));
-
-    check(EGifPutComment(gifFile, kBanner));
+    putStreamHead(map);
+    GifFreeMapObject(map);
     if (!commit(false)) {
         return false;
     }
+    writeFailed = false;
+    return true;
+}
+
+bool beginColourAnimation(const char* path, std::int16_t width, std::int16_t height) {
+    if (gifFile != nullptr || width < 1 || height < 1 || !colourImagesBegin(width, height)) {
+        return false;
+    }
+    if (!openStream(path, width, height)) {
+        colourImagesEnd();
+        return false;
+    }
+    colourStream = true;
     writeFailed = false;
     return true;
 }
@@ -171,6 +229,10 @@ void writeFrameDelay(std::uint16_t delay) {
 
 void writeFramedImage(std::uint8_t* frame) {
     if (gifFile == nullptr || frame == nullptr) {
+        return;
+    }
+    if (colourStream) {
+        writeColour(frame, true, 0, 0, frameWidth - 1, frameHeight - 1);
         return;
     }
     putHeldDelay();
@@ -203,6 +265,9 @@ bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::
         bottom >= frameHeight) {
         return false;
     }
+    if (colourStream) {
+        return writeColour(frame, false, left, top, right, bottom);
+    }
     putHeldDelay();
     const int width = right - left + 1;
     check(EGifPutImageDesc(gifFile, left + kBorder, top + kBorder, width, bottom - top + 1, false,
@@ -216,6 +281,10 @@ bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::
 bool endAnimation() {
     if (gifFile == nullptr) {
         return false;
+    }
+    if (colourStream && !headWritten) {
+        // A colour stream without any image still reads as a GIF.
+        putStreamHead(colourFallbackTable());
     }
     int error = 0;
     // Writes the trailer into the file's buffer and frees giflib's state, even on failure.

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # native build and tests
-    cmake make g++ pkg-config python3 libgif-dev libgtest-dev libgmock-dev libbenchmark-dev
+    cmake make g++ pkg-config python3 libgif-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
     # sanitizers and the fuzzer
     clang libclang-rt-14-dev
     # the Windows build, and giflib from Debian's own source package

@@ -1,10 +1,11 @@
 // pixmote-gif-check: checks a GIF recorded from the emulator stand-in against its frame script.
 //
 //   pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH] [--step 16|32|48] [--still]
-//                     [--first K] [--complete] [--ends-still] [--slack STEPS]
+//                     [--first K] [--complete] [--ends-still] [--slack STEPS] [--colours]
 //
 // --size is the recording's size in pixels; --dots the size of one calculator dot in it (the
 // stand-in's --dots), so the script's patterns are (W / dot width) x (H / dot height) dots.
+// --colours checks a colour recording of the stand-in's colour patterns (its --colours).
 // Prints what it found; exit code 0 when the recording is right, 1 when not, 2 on bad usage.
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +24,7 @@ int usage(const char* why) {
                  "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH]\n"
                  "                         [--step 16|32|48]\n"
                  "                         [--still] [--first K] [--complete] [--ends-still]\n"
-                 "                         [--slack STEPS]\n",
+                 "                         [--slack STEPS] [--colours]\n",
                  why);
     return 2;
 }
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
             options.complete = true;
         } else if (a == "--ends-still") {
             options.endsStill = true;
+        } else if (a == "--colours") {
+            options.colour = true;
         } else if (a == "--slack" && more) {
             options.slack = std::atoi(argv[++i]);
         } else if (gif.empty() && !a.empty() && a[0] != '-') {

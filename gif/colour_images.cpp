@@ -1,0 +1,144 @@
+// Colour images: count the colours of the image, choose its table (global, local exact, or
+// local reduced), then hand giflib one row of indices at a time.
+#include "gif/colour_images.h"
+
+#include "gif/palette_table.h"
+
+#include <cstddef>
+#include <new>
+
+namespace {
+
+constexpr int kBorder = 2;
+constexpr std::uint32_t kBlack = 0x000000u;  // the outer line of the border
+constexpr std::uint32_t kWhite = 0xFFFFFFu;  // the inner line
+constexpr std::uint32_t kBorderColours[2] = {kBlack, kWhite};
+
+int frameWidth = 0;
+int frameHeight = 0;
+std::uint8_t* row = nullptr;  // frameWidth + 4 indices
+bool haveGlobal = false;
+ImagePalette global;
+ImagePalette local;
+
+// What giflib is handed: a table padded with black to a power of two, at least 2 entries.
+GifColorType mapColours[kMostColours];
+ColorMapObject map = {0, 0, false, mapColours};
+GifColorType fallbackColours[2] = {{0, 0, 0}, {255, 255, 255}};
+ColorMapObject fallback = {2, 1, false, fallbackColours};
+
+const ColorMapObject* mapOf(const ImagePalette& table) {
+    int bits = 1;
+    while ((1 << bits) < table.count) {
+        ++bits;
+    }
+    map.ColorCount = 1 << bits;
+    map.BitsPerPixel = bits;
+    for (int i = 0; i < map.ColorCount; ++i) {
+        const std::uint32_t colour = i < table.count ? table.colours[i] : 0;
+        mapColours[i] = GifColorType{static_cast<GifByteType>(colour >> 16),
+                                     static_cast<GifByteType>(colour >> 8),
+                                     static_cast<GifByteType>(colour)};
+    }
+    return &map;
+}
+
+bool put(int result) {
+    return result != GIF_ERROR;
+}
+
+}  // namespace
+
+bool colourImagesBegin(int width, int height) {
+    colourImagesEnd();
+    if (width < 1 || height < 1) {
+        return false;
+    }
+    row = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(width) + 2 * kBorder];
+    if (row == nullptr || !paletteMake(std::int64_t{width} * height)) {
+        colourImagesEnd();
+        return false;
+    }
+    frameWidth = width;
+    frameHeight = height;
+    return true;
+}
+
+void colourImagesEnd() {
+    delete[] row;
+    row = nullptr;
+    paletteRelease();
+    frameWidth = 0;
+    frameHeight = 0;
+    haveGlobal = false;
+    global = {};
+    local = {};
+}
+
+bool colourHasGlobalTable() {
+    return haveGlobal;
+}
+
+bool putColourImage(GifFileType* gif, const std::uint8_t* frame, bool framed, int left, int top,
+                    int right, int bottom, BeforeColourImage before) {
+    if (row == nullptr) {
+        return false;
+    }
+    const int width = right - left + 1;
+    const int height = bottom - top + 1;
+    // The framed image holds the border's black and white too.
+    paletteCount(frame, frameWidth, left, top, width, height, kBorderColours, framed ? 2 : 0);
+
+    const ColorMapObject* localMap = nullptr;
+    if (!haveGlobal) {
+        paletteChoose(&global);
+        haveGlobal = true;
+        before(mapOf(global));
+    } else {
+        if (!paletteFitsTable(global)) {
+            paletteChoose(&local);
+            localMap = mapOf(local);
+        }
+        before(nullptr);
+    }
+
+    bool ok = true;
+    if (framed) {
+        const GifByteType outer = paletteIndexOfExtra(0);
+        const GifByteType inner = paletteIndexOfExtra(1);
+        const int across = frameWidth + 2 * kBorder;
+        ok = put(EGifPutImageDesc(gif, 0, 0, across, frameHeight + 2 * kBorder, false, localMap));
+        const auto line = [&](GifByteType ends, GifByteType middle) {
+            row[0] = ends;
+            for (int x = 1; x < across - 1; ++x) {
+                row[x] = middle;
+            }
+            row[across - 1] = ends;
+            ok = ok && put(EGifPutLine(gif, row, across));
+        };
+        line(outer, outer);
+        line(outer, inner);
+        for (int y = 0; y < frameHeight; ++y) {
+            row[0] = outer;
+            row[1] = inner;
+            paletteIndexRow(y, row + kBorder);
+            row[across - 2] = inner;
+            row[across - 1] = outer;
+            ok = ok && put(EGifPutLine(gif, row, across));
+        }
+        line(outer, inner);
+        line(outer, outer);
+    } else {
+        ok = put(EGifPutImageDesc(gif, left + kBorder, top + kBorder, width, height, false,
+                                  localMap));
+        for (int y = 0; y < height; ++y) {
+            paletteIndexRow(y, row);
+            ok = ok && put(EGifPutLine(gif, row, width));
+        }
+    }
+    return ok;
+}
+
+const ColorMapObject* colourFallbackTable() {
+    return &fallback;
+}
