@@ -28,7 +28,8 @@ constexpr std::int16_t kHeight = 240;
 constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
 
 // A colour calculator's screen as 0x00RRGGBB words: a white page, an orange status bar, lines
-// of dark text with antialiasing steps, and three coloured curves. shift rotates every colour
+// of dark text with antialiasing steps (a new shade at every pixel: the hardest case for the
+// colour count), and three coloured curves. shift rotates every colour
 // to the next one of the screen's own colours, so that two shifts differ at every pixel.
 std::vector<std::uint32_t> calculatorColours() {
     std::vector<std::uint32_t> colours = {0xFFFEFF, 0xFFB531, 0x626973, 0x000000, 0xC03535,
@@ -63,6 +64,11 @@ std::vector<std::uint32_t> calculatorScreen(std::size_t shift) {
             }
             screen[static_cast<std::size_t>(y * kWidth + x)] = colour(c);
         }
+    }
+    // Every colour once in the bottom row, so that both screens hold the same colours and every
+    // image after the first is written with the first image's table.
+    for (std::size_t c = 0; c < colours.size(); ++c) {
+        screen[static_cast<std::size_t>(kHeight - 1) * kWidth + c] = colour(c);
     }
     return screen;
 }

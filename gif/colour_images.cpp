@@ -29,16 +29,17 @@ ColorMapObject fallback = {2, 1, false, fallbackColours};
 
 const ColorMapObject* mapOf(const ImagePalette& table) {
     int bits = 1;
-    while ((1 << bits) < table.count) {
+    while (bits < 8 && (1 << bits) < table.count) {
         ++bits;
     }
     map.ColorCount = 1 << bits;
     map.BitsPerPixel = bits;
-    for (int i = 0; i < map.ColorCount; ++i) {
+    for (int i = 0; i < kMostColours; ++i) {
         const std::uint32_t colour = i < table.count ? table.colours[i] : 0;
-        mapColours[i] = GifColorType{static_cast<GifByteType>(colour >> 16),
-                                     static_cast<GifByteType>(colour >> 8),
-                                     static_cast<GifByteType>(colour)};
+        GifColorType& entry = mapColours[i];
+        entry.Red = static_cast<GifByteType>(colour >> 16);
+        entry.Green = static_cast<GifByteType>(colour >> 8);
+        entry.Blue = static_cast<GifByteType>(colour);
     }
     return &map;
 }
@@ -86,18 +87,26 @@ bool putColourImage(GifFileType* gif, const std::uint8_t* frame, bool framed, in
     }
     const int width = right - left + 1;
     const int height = bottom - top + 1;
-    // The framed image holds the border's black and white too.
-    paletteCount(frame, frameWidth, left, top, width, height, kBorderColours, framed ? 2 : 0);
 
     const ColorMapObject* localMap = nullptr;
     if (!haveGlobal) {
+        // The framed image holds the border's black and white too.
+        paletteCount(frame, frameWidth, left, top, width, height, kBorderColours, framed ? 2 : 0);
         paletteChoose(&global);
+        paletteKeepTable(global);
         haveGlobal = true;
         before(mapOf(global));
     } else {
-        if (!paletteFitsTable(global)) {
-            paletteChoose(&local);
-            localMap = mapOf(local);
+        // Most changes use colours already in the global table: indexed in one pass. Others,
+        // and a framed image (its border's colours are extras of the count), are counted, and
+        // get their own table where they need it.
+        if (framed || !paletteIndexByKeptTable(frame, frameWidth, left, top, width, height)) {
+            paletteCount(frame, frameWidth, left, top, width, height, kBorderColours,
+                         framed ? 2 : 0);
+            if (!paletteFitsTable(global)) {
+                paletteChoose(&local);
+                localMap = mapOf(local);
+            }
         }
         before(nullptr);
     }

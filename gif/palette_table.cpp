@@ -13,23 +13,55 @@ namespace {
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;  // never a colour: colours have a zero top byte
 constexpr int kMostExtras = 8;
 
+// One hash slot: the colour (kEmpty when free) and its place in the list, side by side so that
+// a probe touches one cache line.
+struct Slot {
+    std::uint32_t key;
+    std::uint32_t place;
+};
+
+// A small direct-mapped cache in front of the hash: the colours of a screen repeat, and most
+// of them are found here without touching the large table.
+constexpr int kCacheBits = 12;
+struct CacheEntry {
+    std::uint32_t key = kEmpty;
+    std::uint32_t place = 0;
+};
+
 struct Tables {
     std::size_t capacity = 0;  // pixels a count may hold
     std::uint32_t mask = 0;    // hash slots - 1
     int shift = 0;             // 32 - log2(hash slots)
-    std::uint32_t* keys = nullptr;        // hash slot -> colour, kEmpty when free
-    std::uint32_t* slotPlace = nullptr;   // hash slot -> place in the list
+    Slot* slots = nullptr;                // hash slot -> colour and its place in the list
     std::uint32_t* colours = nullptr;     // list: colour
     std::uint32_t* counts = nullptr;      // list: pixels of that colour
     std::uint32_t* slotOf = nullptr;      // list: its hash slot
     std::uint8_t* indexOf = nullptr;      // list: its table index
     std::uint32_t* order = nullptr;       // list places, sorted for the reduction
     std::uint32_t* pixelPlace = nullptr;  // pixel -> place in the list
+    std::uint8_t* narrowPlace = nullptr;  // the same while the list holds at most 256 colours
 };
 
 Tables tables;
+CacheEntry cache[1 << kCacheBits];
 std::uint32_t listed = 0;  // colours in the list
 int countedWidth = 0;
+bool narrow = true;   // the last count's places are in narrowPlace
+bool indexed = false;  // narrowPlace holds the table indices themselves (the kept table's)
+
+// The kept table's colours in a small open-addressing hash: 1024 slots for at most 256.
+constexpr std::uint32_t kKeptSlots = 1024;
+std::uint32_t keptKeys[kKeptSlots];
+std::uint8_t keptIndex[kKeptSlots];
+bool keptTable = false;
+
+std::uint32_t keptSlotOf(std::uint32_t colour) {
+    std::uint32_t slot = (colour * 0x9E3779B1u) >> 22;
+    while (keptKeys[slot] != kEmpty && keptKeys[slot] != colour) {
+        slot = (slot + 1) & (kKeptSlots - 1);
+    }
+    return slot;
+}
 int countedHeight = 0;
 std::uint32_t extraPlace[kMostExtras] = {};
 int extrasCounted = 0;
@@ -39,22 +71,37 @@ std::uint32_t hashOf(std::uint32_t colour) {
 }
 
 // The place of colour in the list, added with a count of 0 when new.
-std::uint32_t placeOf(std::uint32_t colour) {
+std::uint32_t placeInTable(std::uint32_t colour) {
     std::uint32_t slot = hashOf(colour);
     while (true) {
-        const std::uint32_t key = tables.keys[slot];
-        if (key == colour) {
-            return tables.slotPlace[slot];
+        Slot& entry = tables.slots[slot];
+        if (entry.key == colour) {
+            return entry.place;
         }
-        if (key == kEmpty) {
-            tables.keys[slot] = colour;
-            tables.slotPlace[slot] = listed;
+        if (entry.key == kEmpty) {
+            entry.key = colour;
+            entry.place = listed;
             tables.colours[listed] = colour;
             tables.counts[listed] = 0;
             tables.slotOf[listed] = slot;
             return listed++;
         }
         slot = (slot + 1) & tables.mask;
+    }
+}
+
+std::uint32_t placeOf(std::uint32_t colour) {
+    CacheEntry& entry = cache[(colour * 0x9E3779B1u) >> (32 - kCacheBits)];
+    if (entry.key != colour) {
+        entry.key = colour;
+        entry.place = placeInTable(colour);
+    }
+    return entry.place;
+}
+
+void clearCache() {
+    for (CacheEntry& entry : cache) {
+        entry = CacheEntry{};
     }
 }
 
@@ -94,61 +141,66 @@ bool paletteMake(std::int64_t pixelCount) {
     tables.capacity = capacity;
     tables.mask = static_cast<std::uint32_t>(slots - 1);
     tables.shift = 32 - bits;
-    tables.keys = make<std::uint32_t>(slots);
-    tables.slotPlace = make<std::uint32_t>(slots);
+    tables.slots = make<Slot>(slots);
     tables.colours = make<std::uint32_t>(colours);
     tables.counts = make<std::uint32_t>(colours);
     tables.slotOf = make<std::uint32_t>(colours);
     tables.indexOf = make<std::uint8_t>(colours);
     tables.order = make<std::uint32_t>(colours);
     tables.pixelPlace = make<std::uint32_t>(capacity);
-    if (tables.keys == nullptr || tables.slotPlace == nullptr || tables.colours == nullptr ||
+    tables.narrowPlace = make<std::uint8_t>(capacity);
+    if (tables.slots == nullptr || tables.colours == nullptr ||
         tables.counts == nullptr || tables.slotOf == nullptr || tables.indexOf == nullptr ||
-        tables.order == nullptr || tables.pixelPlace == nullptr) {
+        tables.order == nullptr || tables.pixelPlace == nullptr ||
+        tables.narrowPlace == nullptr) {
         paletteRelease();
         return false;
     }
-    std::fill(tables.keys, tables.keys + slots, kEmpty);
+    std::fill(tables.slots, tables.slots + slots, Slot{kEmpty, 0});
+    clearCache();
     listed = 0;
     return true;
 }
 
 void paletteRelease() {
-    delete[] tables.keys;
-    delete[] tables.slotPlace;
+    delete[] tables.slots;
     delete[] tables.colours;
     delete[] tables.counts;
     delete[] tables.slotOf;
     delete[] tables.indexOf;
     delete[] tables.order;
     delete[] tables.pixelPlace;
+    delete[] tables.narrowPlace;
     tables = {};
+    keptTable = false;
     listed = 0;
     countedWidth = 0;
     countedHeight = 0;
     extrasCounted = 0;
 }
 
-std::int64_t paletteCount(const std::uint8_t* frame, int stride, int left, int top, int width,
-                          int height, const std::uint32_t* extra, int extraCount) {
+namespace {
+
+// Forgets the last count: the hash slots it used, the cache, the list.
+void forgetCount() {
     for (std::uint32_t i = 0; i < listed; ++i) {
-        tables.keys[tables.slotOf[i]] = kEmpty;
+        tables.slots[tables.slotOf[i]].key = kEmpty;
     }
+    clearCache();
     listed = 0;
-    countedWidth = 0;
-    countedHeight = 0;
-    extrasCounted = 0;
-    if (tables.keys == nullptr || width < 1 || height < 1 || extraCount > kMostExtras ||
-        static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > tables.capacity) {
-        return 0;
-    }
-    countedWidth = width;
-    countedHeight = height;
-    std::uint32_t* place = tables.pixelPlace;
+}
+
+// Counts the rectangle's pixels into the list, each pixel's place into place. With narrow
+// places (bytes) it gives up, returning false, at the 257th colour.
+template <typename Place>
+bool countPixels(const std::uint8_t* frame, int stride, int left, int top, int width, int height,
+                 Place* place) {
+    constexpr bool kNarrow = sizeof(Place) == 1;
     // Calculator screens are mostly runs of one colour: a pixel like the one before it skips
-    // the hash.
+    // the lookup, and a run's count is added once.
     std::uint32_t lastColour = kEmpty;
     std::uint32_t lastPlace = 0;
+    std::uint32_t run = 0;
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row =
             frame + (static_cast<std::size_t>(top + y) * static_cast<std::size_t>(stride) +
@@ -157,12 +209,43 @@ std::int64_t paletteCount(const std::uint8_t* frame, int stride, int left, int t
         for (int x = 0; x < width; ++x) {
             const std::uint32_t colour = loadColour(row + static_cast<std::size_t>(x) * 4);
             if (colour != lastColour) {
+                tables.counts[lastPlace] += run;
+                run = 0;
                 lastColour = colour;
                 lastPlace = placeOf(colour);
+                if (kNarrow && lastPlace >= static_cast<std::uint32_t>(kMostColours)) {
+                    return false;
+                }
             }
-            ++tables.counts[lastPlace];
-            *place++ = lastPlace;
+            ++run;
+            *place++ = static_cast<Place>(lastPlace);
         }
+    }
+    tables.counts[lastPlace] += run;
+    return true;
+}
+
+}  // namespace
+
+std::int64_t paletteCount(const std::uint8_t* frame, int stride, int left, int top, int width,
+                          int height, const std::uint32_t* extra, int extraCount) {
+    forgetCount();
+    indexed = false;
+    countedWidth = 0;
+    countedHeight = 0;
+    extrasCounted = 0;
+    if (tables.slots == nullptr || width < 1 || height < 1 || extraCount > kMostExtras ||
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > tables.capacity) {
+        return 0;
+    }
+    countedWidth = width;
+    countedHeight = height;
+    // Places as bytes while there are at most 256 colours (the common case, a quarter of the
+    // memory traffic); counted again with whole places when there are more.
+    narrow = countPixels(frame, stride, left, top, width, height, tables.narrowPlace);
+    if (!narrow) {
+        forgetCount();
+        countPixels(frame, stride, left, top, width, height, tables.pixelPlace);
     }
     for (int i = 0; i < extraCount; ++i) {
         extraPlace[i] = placeOf(extra[i] & 0x00FFFFFFu);
@@ -170,6 +253,57 @@ std::int64_t paletteCount(const std::uint8_t* frame, int stride, int left, int t
     }
     extrasCounted = extraCount;
     return listed;
+}
+
+void paletteKeepTable(const ImagePalette& table) {
+    std::fill(keptKeys, keptKeys + kKeptSlots, kEmpty);
+    for (int i = 0; i < table.count; ++i) {
+        const std::uint32_t slot = keptSlotOf(table.colours[i]);
+        if (keptKeys[slot] == kEmpty) {  // a colour twice in a table keeps its first index
+            keptKeys[slot] = table.colours[i];
+            keptIndex[slot] = static_cast<std::uint8_t>(i);
+        }
+    }
+    keptTable = true;
+}
+
+bool paletteIndexByKeptTable(const std::uint8_t* frame, int stride, int left, int top, int width,
+                             int height) {
+    forgetCount();
+    indexed = false;
+    countedWidth = 0;
+    countedHeight = 0;
+    extrasCounted = 0;
+    if (!keptTable || tables.narrowPlace == nullptr || width < 1 || height < 1 ||
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > tables.capacity) {
+        return false;
+    }
+    std::uint8_t* index = tables.narrowPlace;
+    std::uint32_t lastColour = kEmpty;
+    std::uint8_t lastIndex = 0;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row =
+            frame + (static_cast<std::size_t>(top + y) * static_cast<std::size_t>(stride) +
+                     static_cast<std::size_t>(left)) *
+                        4;
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t colour = loadColour(row + static_cast<std::size_t>(x) * 4);
+            if (colour != lastColour) {
+                const std::uint32_t slot = keptSlotOf(colour);
+                if (keptKeys[slot] == kEmpty) {
+                    return false;
+                }
+                lastColour = colour;
+                lastIndex = keptIndex[slot];
+            }
+            *index++ = lastIndex;
+        }
+    }
+    countedWidth = width;
+    countedHeight = height;
+    narrow = true;
+    indexed = true;
+    return true;
 }
 
 bool paletteFitsTable(const ImagePalette& table) {
@@ -260,8 +394,19 @@ void paletteIndexRow(int y, std::uint8_t* out) {
     if (y < 0 || y >= countedHeight) {
         return;
     }
-    const std::uint32_t* place =
-        tables.pixelPlace + static_cast<std::size_t>(y) * static_cast<std::size_t>(countedWidth);
+    const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(countedWidth);
+    if (indexed) {
+        std::memcpy(out, tables.narrowPlace + start, static_cast<std::size_t>(countedWidth));
+        return;
+    }
+    if (narrow) {
+        const std::uint8_t* place = tables.narrowPlace + start;
+        for (int x = 0; x < countedWidth; ++x) {
+            out[x] = tables.indexOf[place[x]];
+        }
+        return;
+    }
+    const std::uint32_t* place = tables.pixelPlace + start;
     for (int x = 0; x < countedWidth; ++x) {
         out[x] = tables.indexOf[place[x]];
     }

@@ -38,13 +38,23 @@ std::int64_t paletteCount(const std::uint8_t* frame, int stride, int left, int t
 // table; each then takes its index there.
 bool paletteFitsTable(const ImagePalette& table);
 
+// The table later images are first tried against (the recording's global table): kept until
+// the next paletteRelease or paletteKeepTable.
+void paletteKeepTable(const ImagePalette& table);
+
+// In place of paletteCount and paletteFitsTable, in one pass: true when every pixel of the
+// rectangle has a colour of the kept table, each pixel then taking its index there for
+// paletteIndexRow; false at the first pixel that has not (count the rectangle then).
+bool paletteIndexByKeptTable(const std::uint8_t* frame, int stride, int left, int top, int width,
+                             int height);
+
 // After paletteCount: the image's own table into *table, the exact colours when they are 256 or
 // fewer (in the order first met), otherwise the frequency-first reduction. Each counted colour
 // takes its index in *table. Returns the number of pixels whose colour is not exactly in the
 // table (0 when exact).
 std::int64_t paletteChoose(ImagePalette* table);
 
-// After paletteFitsTable or paletteChoose: the table indices of row y (0 = the rectangle's top)
+// After paletteIndexByKeptTable, paletteFitsTable or paletteChoose: the table indices of row y (0 = the rectangle's top)
 // of the rectangle last counted, written into out (width bytes).
 void paletteIndexRow(int y, std::uint8_t* out);
 
