@@ -16,7 +16,6 @@ const std::vector<CalculatorScreen>& calculatorScreens() {
         {"TI-89/92/Voyage 200", 160, 100},
         {"TI-89/92/Voyage 200", 240, 128},
         {"TI-84 Plus CE/CSE, TI-Nspire", 320, 240},
-        {"NumWorks, HP Prime (colour)", 320, 240},
         {"HP-42S", 131, 16},
         {"HP-48/49/50", 131, 64},
         {"HP-48/49/50", 131, 80},

@@ -101,6 +101,7 @@ std::uint32_t colourOf(std::uint8_t red, std::uint8_t seed) {
     const std::uint32_t r = (h >> 16) & 0xFF;
     std::uint32_t gb = pick < 64 ? h & 0xFFFF : (h * 0xC2B2AE35u >> 8) & 0xFFFF;
     return r << 16 | gb;
+}
 
 Recording readRecording(Reader& in) {
     Recording r;
