@@ -145,6 +145,13 @@ bool putColourImage(GifFileType* gif, const std::uint8_t* frame, bool framed, in
             ok = ok && put(EGifPutLine(gif, row, width));
         }
     }
+    // giflib keeps its copy of a local table until the next image that has one: an image
+    // written without one forgets the copy without freeing it. Freed here, once the image's
+    // rows are written (they need only the code size, fixed by the descriptor).
+    if (localMap != nullptr && gif->Image.ColorMap != nullptr) {
+        GifFreeMapObject(gif->Image.ColorMap);
+        gif->Image.ColorMap = nullptr;
+    }
     return ok;
 }
 
