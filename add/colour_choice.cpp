@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double kOffLine = 24.0;        // RGB distance that is clearly another hue
+constexpr double kOffLine = 24.0;          // RGB distance that is clearly another hue
 constexpr std::int64_t kRareShare = 2000;  // a colour on fewer pixels than 1 in this is noise
 
 struct Rgb {

@@ -107,9 +107,8 @@ int runLocateCommand(const std::vector<std::string>& args, std::string* why) {
     }
     nameProfile(request.className, request.caption, &profile);
     profile.colors = request.colours >= 0 ? request.colours
-                     : screenHasColours(picture, place.x, place.y, place.width, place.height)
-                         ? 1
-                         : 0;
+                     : screenHasColours(picture, place.x, place.y, place.width, place.height) ? 1
+                                                                                              : 0;
     const std::string name =
         request.name.empty() ? profileNameFromCaption(request.caption) : request.name;
     if (!writeFile(request.out, profileRegText(profile, request.group, name))) {

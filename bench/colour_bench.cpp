@@ -33,8 +33,8 @@ constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
 // colour count), and three coloured curves. shift rotates every colour
 // to the next one of the screen's own colours, so that two shifts differ at every pixel.
 std::vector<std::uint32_t> calculatorColours() {
-    std::vector<std::uint32_t> colours = {0xFFFEFF, 0xFFB531, 0x626973, 0x000000, 0xC03535,
-                                          0x357ABF, 0x55A650};
+    std::vector<std::uint32_t> colours = {0xFFFEFF, 0xFFB531, 0x626973, 0x000000,
+                                          0xC03535, 0x357ABF, 0x55A650};
     for (int i = 1; i < 24; ++i) {  // antialiasing between the text and the page
         const int v = 0x30 + i * 8;
         colours.push_back(static_cast<std::uint32_t>(v << 16 | v << 8 | (v + 4)));

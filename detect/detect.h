@@ -35,9 +35,9 @@ struct CaptureGeometry {
 
 // Searches the catalogue afresh and returns true with *result set to the first profile, in
 // enumeration order, that describes an open window (a profile's optional values CaptionMatch,
-// ScreenClass, AnyScale, DotWidth, DotHeight and Colors are described in docs/catalogue.md). On a match
-// width and height are at least 1, every source value is at least 0 (a size is 0 only where the
-// client area's is), and the far edges sourceX + sourceWidth and sourceY + sourceHeight fit a
+// ScreenClass, AnyScale, DotWidth, DotHeight and Colors are described in docs/catalogue.md). On a
+// match width and height are at least 1, every source value is at least 0 (a size is 0 only where
+// the client area's is), and the far edges sourceX + sourceWidth and sourceY + sourceHeight fit a
 // signed 16-bit number. False with *warning set to the text to show the user (a static string);
 // *result untouched. Every key it opened is closed before it returns.
 bool detectEmulator(CaptureGeometry* result, const char** warning);

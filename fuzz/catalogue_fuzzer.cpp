@@ -246,7 +246,7 @@ const char* const kValueNames[] = {
     "ClassName", "Caption",   "CX",       "CY",           "RCX",         "RCY",
     "RX",        "RY",        "cx",       "CLASSNAME",    "caption",     "Rcy",
     "Unrelated", "CXX",       "",         "CaptionMatch", "ScreenClass", "AnyScale",
-    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS", "Colors",     "COLORS"};
+    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS",  "Colors",      "COLORS"};
 
 // One change to a profile's values: any name (a catalogue name in any case, or another), any
 // type, and data of every form.

@@ -204,7 +204,8 @@ Recording readRecording(Reader& in) {
                 for (int b = 0; b < 3; ++b) {
                     frame[4 * p + static_cast<std::size_t>(b)] =
                         static_cast<std::uint8_t>(colour >> (8 * b));
-                    copy[4 * p + static_cast<std::size_t>(b)] = frame[4 * p + static_cast<std::size_t>(b)];
+                    copy[4 * p + static_cast<std::size_t>(b)] =
+                        frame[4 * p + static_cast<std::size_t>(b)];
                 }
                 copy[4 * p + 3] = static_cast<std::uint8_t>(state >> 24);
             }

@@ -138,8 +138,8 @@ bool putColourImage(GifFileType* gif, const std::uint8_t* frame, bool framed, in
         line(outer, inner);
         line(outer, outer);
     } else {
-        ok = put(EGifPutImageDesc(gif, left + kBorder, top + kBorder, width, height, false,
-                                  localMap));
+        ok = put(
+            EGifPutImageDesc(gif, left + kBorder, top + kBorder, width, height, false, localMap));
         for (int y = 0; y < height; ++y) {
             paletteIndexRow(y, row);
             ok = ok && put(EGifPutLine(gif, row, width));

@@ -29,9 +29,9 @@ struct CacheEntry {
 };
 
 struct Tables {
-    std::size_t capacity = 0;  // pixels a count may hold
-    std::uint32_t mask = 0;    // hash slots - 1
-    int shift = 0;             // 32 - log2(hash slots)
+    std::size_t capacity = 0;             // pixels a count may hold
+    std::uint32_t mask = 0;               // hash slots - 1
+    int shift = 0;                        // 32 - log2(hash slots)
     Slot* slots = nullptr;                // hash slot -> colour and its place in the list
     std::uint32_t* colours = nullptr;     // list: colour
     std::uint32_t* counts = nullptr;      // list: pixels of that colour
@@ -46,7 +46,7 @@ Tables tables;
 CacheEntry cache[1 << kCacheBits];
 std::uint32_t listed = 0;  // colours in the list
 int countedWidth = 0;
-bool narrow = true;   // the last count's places are in narrowPlace
+bool narrow = true;    // the last count's places are in narrowPlace
 bool indexed = false;  // narrowPlace holds the table indices themselves (the kept table's)
 
 // The kept table's colours in a small open-addressing hash: 1024 slots for at most 256.
@@ -149,10 +149,9 @@ bool paletteMake(std::int64_t pixelCount) {
     tables.order = make<std::uint32_t>(colours);
     tables.pixelPlace = make<std::uint32_t>(capacity);
     tables.narrowPlace = make<std::uint8_t>(capacity);
-    if (tables.slots == nullptr || tables.colours == nullptr ||
-        tables.counts == nullptr || tables.slotOf == nullptr || tables.indexOf == nullptr ||
-        tables.order == nullptr || tables.pixelPlace == nullptr ||
-        tables.narrowPlace == nullptr) {
+    if (tables.slots == nullptr || tables.colours == nullptr || tables.counts == nullptr ||
+        tables.slotOf == nullptr || tables.indexOf == nullptr || tables.order == nullptr ||
+        tables.pixelPlace == nullptr || tables.narrowPlace == nullptr) {
         paletteRelease();
         return false;
     }

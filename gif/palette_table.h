@@ -54,8 +54,8 @@ bool paletteIndexByKeptTable(const std::uint8_t* frame, int stride, int left, in
 // table (0 when exact).
 std::int64_t paletteChoose(ImagePalette* table);
 
-// After paletteIndexByKeptTable, paletteFitsTable or paletteChoose: the table indices of row y (0 = the rectangle's top)
-// of the rectangle last counted, written into out (width bytes).
+// After paletteIndexByKeptTable, paletteFitsTable or paletteChoose: the table indices of row y (0 =
+// the rectangle's top) of the rectangle last counted, written into out (width bytes).
 void paletteIndexRow(int y, std::uint8_t* out);
 
 // The index of an extra colour of the last count.

@@ -104,9 +104,8 @@ class LocateColours : public StubTest {
     std::string locate(const std::string& extra) {
         std::string why;
         const int code = runLocateCommand(
-            splitCommandLine(("/locate ColourEmu \"Colour Emu\" 320 240 /out \"" + out + "\"" +
-                              extra)
-                                 .c_str()),
+            splitCommandLine(
+                ("/locate ColourEmu \"Colour Emu\" 320 240 /out \"" + out + "\"" + extra).c_str()),
             &why);
         EXPECT_EQ(code, kLocateWritten) << why;
         std::ifstream file(out, std::ios::binary);

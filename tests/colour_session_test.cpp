@@ -245,12 +245,9 @@ TEST_F(ColourSessionTest, ColorsValueChoosesTheRecordingsColours) {
         DWORD value;
         bool colour;
     };
-    const Case cases[] = {{"absent", 0, 0, false},
-                          {"zero", 1, 0, false},
-                          {"one", 1, 1, true},
-                          {"two", 1, 2, false},
-                          {"high bits", 1, 0x10001, true},
-                          {"string", 2, 1, false}};
+    const Case cases[] = {
+        {"absent", 0, 0, false}, {"zero", 1, 0, false},           {"one", 1, 1, true},
+        {"two", 1, 2, false},    {"high bits", 1, 0x10001, true}, {"string", 2, 1, false}};
     stub::addWindow(kClass, kCaption, 96, 64);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -312,11 +309,10 @@ TEST_F(ColourSessionTest, FewColoursAreRecordedExactlyWithTheTablesTheyNeed) {
     EXPECT_EQ(replay.shown[2].width, 2) << "only the two hue-changed pixels";
     const ShownColour& region = replay.shown[3];
     EXPECT_TRUE(region.localTable);
-    EXPECT_EQ(region.tableSize,
-              tableSizeFor(coloursOf(late, region.left - 2, region.top - 2,
-                                     region.left - 2 + region.width - 1,
-                                     region.top - 2 + region.height - 1)
-                               .size()));
+    EXPECT_EQ(region.tableSize, tableSizeFor(coloursOf(late, region.left - 2, region.top - 2,
+                                                       region.left - 2 + region.width - 1,
+                                                       region.top - 2 + region.height - 1)
+                                                 .size()));
 }
 
 // More than 256 colours: the image is reduced and the recording goes on; the next screen,
@@ -355,8 +351,8 @@ TEST_F(ColourSessionTest, ManyColoursAreReducedAndTheRecordingGoesOn) {
 
     const RgbPicture shown = insideBorder(replay.shown[0].canvas, 2);
     ASSERT_GT(coloursOf(many).size(), 256u);
-    const std::size_t borderMissing =
-        (coloursOf(many).count(0) == 0 ? 1u : 0u) + (coloursOf(many).count(0xFFFFFF) == 0 ? 1u : 0u);
+    const std::size_t borderMissing = (coloursOf(many).count(0) == 0 ? 1u : 0u) +
+                                      (coloursOf(many).count(0xFFFFFF) == 0 ? 1u : 0u);
     const Fidelity got = fidelity(shown, many);
     EXPECT_DOUBLE_EQ(got.exact, frequentCoverage(many, 256 - borderMissing));
     EXPECT_LE(got.meanError, 0.05);
@@ -429,8 +425,8 @@ TEST_F(ColourSessionTest, RealNumworksScreensMeetTheBar) {
         EXPECT_GE(got.exact, bar.exact);
         EXPECT_LE(got.meanError, 0.05);
         expectNearestWhereNotExact(shown, bar.screen);
-        std::printf("%s: %.4f %% exact, mean error %.4f per channel\n", bar.name,
-                    100 * got.exact, got.meanError);
+        std::printf("%s: %.4f %% exact, mean error %.4f per channel\n", bar.name, 100 * got.exact,
+                    got.meanError);
     }
     // Home, grapher, home: three images in that order, each meeting its bar.
     const ColourReplay replay =

@@ -16,7 +16,9 @@ struct RgbPicture {
 
     RgbPicture() = default;
     RgbPicture(int w, int h, std::uint32_t colour = 0)
-        : width(w), height(h), at(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), colour) {}
+        : width(w),
+          height(h),
+          at(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), colour) {}
     std::uint32_t& operator()(int x, int y) {
         return at[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                   static_cast<std::size_t>(x)];
@@ -30,7 +32,7 @@ struct RgbPicture {
 
 // One image of the file as drawn: the canvas after it, and what the image carried.
 struct ShownColour {
-    RgbPicture canvas;                  // the logical screen after this image
+    RgbPicture canvas;                   // the logical screen after this image
     std::optional<std::uint16_t> delay;  // from its graphic control extension
     bool localTable = false;             // the image carried a local colour table
     int tableSize = 0;                   // entries of the table it used (local or global)

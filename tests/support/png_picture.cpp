@@ -19,8 +19,8 @@ RgbPicture readPng(const std::string& path) {
     }
     RgbPicture picture(static_cast<int>(image.width), static_cast<int>(image.height));
     for (std::size_t i = 0; i < picture.at.size(); ++i) {
-        picture.at[i] = (std::uint32_t{bytes[3 * i]} << 16) | (std::uint32_t{bytes[3 * i + 1]} << 8) |
-                        std::uint32_t{bytes[3 * i + 2]};
+        picture.at[i] = (std::uint32_t{bytes[3 * i]} << 16) |
+                        (std::uint32_t{bytes[3 * i + 1]} << 8) | std::uint32_t{bytes[3 * i + 2]};
     }
     return picture;
 }

@@ -100,8 +100,10 @@ inline std::uint32_t colourOfCode(int code) {
     if (code == kLevels - 1) {
         return 0x000000;
     }
-    const std::uint32_t green = code < kLevels ? (level * 53u + 20u) % 256u : (level * 29u + 140u) % 256u;
-    const std::uint32_t blue = code < kLevels ? (level * 97u + 40u) % 256u : (255u - level * 13u) % 256u;
+    const std::uint32_t green =
+        code < kLevels ? (level * 53u + 20u) % 256u : (level * 29u + 140u) % 256u;
+    const std::uint32_t blue =
+        code < kLevels ? (level * 97u + 40u) % 256u : (255u - level * 13u) % 256u;
     return red << 16 | green << 8 | blue;
 }
 
