@@ -32,6 +32,9 @@ void registerTickBenchmarks();
 // "colour/tick/still", "colour/tick/full", "colour/giflib/full", "colour/reduce/antialiased"
 // and "colour/reduce/shaded".
 void registerColourBenchmarks();
+// enlarge_bench.cpp: "enlarge/tick/full/xK/320x240" (the full-change tick with the writer at
+// xK, K = 1..4) and "enlarge/giflib/full/xK/320x240" (giflib alone encoding that image).
+void registerEnlargeBenchmarks();
 
 // What one sequence writes, checked before anything is timed.
 struct OutputCheck {

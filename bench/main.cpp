@@ -206,6 +206,7 @@ int main(int argc, char** argv) {
 
     registerTickBenchmarks();
     registerColourBenchmarks();
+    registerEnlargeBenchmarks();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

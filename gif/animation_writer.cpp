@@ -10,6 +10,7 @@
 #include "gif/animation_writer.h"
 
 #include "gif/colour_images.h"
+#include "gif/enlarge.h"
 #include "gif/gif_file.h"
 
 #include <array>
@@ -72,6 +73,7 @@ void check(int result) {
 }
 
 void forgetFile() {
+    enlargeEnd();
     if (colourStream) {
         colourImagesEnd();
     }
@@ -121,14 +123,58 @@ constexpr std::array<GifColorType, kPaletteSize> grayPalette() {
     return palette;
 }
 
-// The logical screen with its global table, the looping block and the banner: everything up to
-// the first image.
+// count pixels from a module run, in pieces (EGifPutLine takes part rows: it counts pixels).
+void putRun(std::array<GifPixelType, kRunLength>& run, int count) {
+    while (count > 0) {
+        const int piece = count < kRunLength ? count : kRunLength;
+        check(EGifPutLine(gifFile, run.data(), piece));
+        count -= piece;
+    }
+}
+
+// An enlarged image: each row of the x1 image, enlarged into the row buffer, handed to giflib
+// once for every row it stands for.
+void putEnlargedRow(std::uint8_t* row, int width) {
+    const int scale = enlargeFactor();
+    for (int copy = 0; copy < scale; ++copy) {
+        check(EGifPutLine(gifFile, row, width * scale));
+    }
+}
+
+void putEnlargedFramedImage(const std::uint8_t* frame) {
+    const int scale = enlargeFactor();
+    const int screenWidth = frameWidth + 2 * kBorder;
+    check(EGifPutImageDesc(gifFile, 0, 0, screenWidth * scale, (frameHeight + 2 * kBorder) * scale,
+                           false, nullptr));
+    putEnlargedRow(enlargeFilledRow(kOuterLevel), screenWidth);
+    putEnlargedRow(enlargeBorderRow(kOuterLevel, kInnerLevel), screenWidth);
+    for (int y = 0; y < frameHeight; ++y) {
+        putEnlargedRow(enlargeFramedRow(frame + y * frameWidth, kOuterLevel, kInnerLevel),
+                       screenWidth);
+    }
+    putEnlargedRow(enlargeBorderRow(kOuterLevel, kInnerLevel), screenWidth);
+    putEnlargedRow(enlargeFilledRow(kOuterLevel), screenWidth);
+}
+
+void putEnlargedRegion(const std::uint8_t* frame, int left, int top, int right, int bottom) {
+    const int scale = enlargeFactor();
+    const int width = right - left + 1;
+    check(EGifPutImageDesc(gifFile, (left + kBorder) * scale, (top + kBorder) * scale,
+                           width * scale, (bottom - top + 1) * scale, false, nullptr));
+    for (int y = top; y <= bottom; ++y) {
+        putEnlargedRow(enlargeRow(frame + y * frameWidth + left, width), width);
+    }
+}
+
+// The logical screen (enlarged) with its global table, the looping block and the banner:
+// everything up to the first image.
 void putStreamHead(const ColorMapObject* map) {
     if (map == nullptr) {
         giflibFailed = true;
     } else {
-        check(EGifPutScreenDesc(gifFile, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
-                                kColorResolution, 0, map));
+        const int scale = enlargeFactor();
+        check(EGifPutScreenDesc(gifFile, (frameWidth + 2 * kBorder) * scale,
+                                (frameHeight + 2 * kBorder) * scale, kColorResolution, 0, map));
     }
 
     check(EGifPutExtensionLeader(gifFile, kApplicationLabel));
@@ -157,27 +203,23 @@ bool writeColour(std::uint8_t* frame, bool framed, int left, int top, int right,
     return commit(true);
 }
 
-// count pixels from a module run, in pieces (EGifPutLine takes part rows: it counts pixels).
-void putRun(std::array<GifPixelType, kRunLength>& run, int count) {
-    while (count > 0) {
-        const int piece = count < kRunLength ? count : kRunLength;
-        check(EGifPutLine(gifFile, run.data(), piece));
-        count -= piece;
+// The file and giflib's state for a new stream, with the enlargement's buffer. False (nothing
+// held) when any of them fails.
+bool openStream(const char* path, std::int16_t width, std::int16_t height, int enlarge) {
+    if (gifFile != nullptr || width < 1 || height < 1 || !enlargeFits(width, height, enlarge)) {
+        return false;
     }
-}
-
-}  // namespace
-
-namespace {
-
-// The file and giflib's state for a new stream. False (nothing held) when either fails.
-bool openStream(const char* path, std::int16_t width, std::int16_t height) {
-    if (gifFile != nullptr || width < 1 || height < 1 || !gifFileOpen(path)) {
+    if (enlarge > 1 && !enlargeBegin(width, enlarge)) {
+        return false;
+    }
+    if (!gifFileOpen(path)) {
+        enlargeEnd();
         return false;
     }
     int error = 0;
     gifFile = EGifOpen(nullptr, gifFileOutput, &error);
     if (gifFile == nullptr) {
+        enlargeEnd();
         gifFileAbandon();  // holds no image: removed
         return false;
     }
@@ -189,8 +231,8 @@ bool openStream(const char* path, std::int16_t width, std::int16_t height) {
 
 }  // namespace
 
-bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
-    if (!openStream(path, width, height)) {
+bool beginAnimation(const char* path, std::int16_t width, std::int16_t height, int enlarge) {
+    if (!openStream(path, width, height, enlarge)) {
         return false;
     }
 
@@ -205,11 +247,11 @@ bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
     return true;
 }
 
-bool beginColourAnimation(const char* path, std::int16_t width, std::int16_t height) {
+bool beginColourAnimation(const char* path, std::int16_t width, std::int16_t height, int enlarge) {
     if (gifFile != nullptr || width < 1 || height < 1 || !colourImagesBegin(width, height)) {
         return false;
     }
-    if (!openStream(path, width, height)) {
+    if (!openStream(path, width, height, enlarge)) {
         colourImagesEnd();
         return false;
     }
@@ -236,6 +278,11 @@ void writeFramedImage(std::uint8_t* frame) {
         return;
     }
     putHeldDelay();
+    if (enlargeFactor() > 1) {
+        putEnlargedFramedImage(frame);
+        commit(true);
+        return;
+    }
     check(EGifPutImageDesc(gifFile, 0, 0, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
                            false, nullptr));
     // Row 0 and the first pixel of row 1; the rest of row 1.
@@ -269,6 +316,10 @@ bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::
         return writeColour(frame, false, left, top, right, bottom);
     }
     putHeldDelay();
+    if (enlargeFactor() > 1) {
+        putEnlargedRegion(frame, left, top, right, bottom);
+        return commit(true);
+    }
     const int width = right - left + 1;
     check(EGifPutImageDesc(gifFile, left + kBorder, top + kBorder, width, bottom - top + 1, false,
                            nullptr));

@@ -2,6 +2,7 @@
 // local reduced), then hand giflib one row of indices at a time.
 #include "gif/colour_images.h"
 
+#include "gif/enlarge.h"
 #include "gif/palette_table.h"
 
 #include <cstddef>
@@ -46,6 +47,18 @@ const ColorMapObject* mapOf(const ImagePalette& table) {
 
 bool put(int result) {
     return result != GIF_ERROR;
+}
+
+// One row of indices, count wide, enlarged by the writer's factor (gif/enlarge.h) and handed to
+// giflib once for every row it stands for.
+bool putRow(GifFileType* gif, std::uint8_t* indices, int count) {
+    const int scale = enlargeFactor();
+    std::uint8_t* out = scale > 1 ? enlargeRow(indices, count) : indices;
+    bool ok = true;
+    for (int copy = 0; copy < scale; ++copy) {
+        ok = ok && put(EGifPutLine(gif, out, count * scale));
+    }
+    return ok;
 }
 
 }  // namespace
@@ -112,18 +125,20 @@ bool putColourImage(GifFileType* gif, const std::uint8_t* frame, bool framed, in
     }
 
     bool ok = true;
+    const int scale = enlargeFactor();
     if (framed) {
         const GifByteType outer = paletteIndexOfExtra(0);
         const GifByteType inner = paletteIndexOfExtra(1);
         const int across = frameWidth + 2 * kBorder;
-        ok = put(EGifPutImageDesc(gif, 0, 0, across, frameHeight + 2 * kBorder, false, localMap));
+        ok = put(EGifPutImageDesc(gif, 0, 0, across * scale, (frameHeight + 2 * kBorder) * scale,
+                                  false, localMap));
         const auto line = [&](GifByteType ends, GifByteType middle) {
             row[0] = ends;
             for (int x = 1; x < across - 1; ++x) {
                 row[x] = middle;
             }
             row[across - 1] = ends;
-            ok = ok && put(EGifPutLine(gif, row, across));
+            ok = ok && putRow(gif, row, across);
         };
         line(outer, outer);
         line(outer, inner);
@@ -133,16 +148,16 @@ bool putColourImage(GifFileType* gif, const std::uint8_t* frame, bool framed, in
             paletteIndexRow(y, row + kBorder);
             row[across - 2] = inner;
             row[across - 1] = outer;
-            ok = ok && put(EGifPutLine(gif, row, across));
+            ok = ok && putRow(gif, row, across);
         }
         line(outer, inner);
         line(outer, outer);
     } else {
-        ok = put(
-            EGifPutImageDesc(gif, left + kBorder, top + kBorder, width, height, false, localMap));
+        ok = put(EGifPutImageDesc(gif, (left + kBorder) * scale, (top + kBorder) * scale,
+                                  width * scale, height * scale, false, localMap));
         for (int y = 0; y < height; ++y) {
             paletteIndexRow(y, row);
-            ok = ok && put(EGifPutLine(gif, row, width));
+            ok = ok && putRow(gif, row, width);
         }
     }
     // giflib keeps its copy of a local table until the next image that has one: an image

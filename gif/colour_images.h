@@ -27,7 +27,8 @@ using BeforeColourImage = void (*)(const ColorMapObject* global);
 
 // One image: the whole frame inside the two-pixel black and white border at (0, 0) (framed), or
 // the inclusive rectangle (left, top) - (right, bottom) of frame at (left + 2, top + 2). The
-// caller has checked the rectangle. False when a giflib call failed.
+// caller has checked the rectangle. Enlarged by the writer's factor (gif/enlarge.h), as a gray
+// image is. False when a giflib call failed.
 bool putColourImage(GifFileType* gif, const std::uint8_t* frame, bool framed, int left, int top,
                     int right, int bottom, BeforeColourImage before);
 

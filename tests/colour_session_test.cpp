@@ -443,3 +443,47 @@ TEST_F(ColourSessionTest, RealNumworksScreensMeetTheBar) {
 }
 
 }  // namespace
+
+namespace {
+
+// A colour recording at Size x2 and x3 is the x1 recording with every image enlarged: each
+// canvas, brought back to x1 by taking every k-th pixel, is the x1 canvas, and every k x k block
+// is one colour.
+TEST_F(ColourSessionTest, EnlargedColourRecordingIsTheX1RecordingEnlarged) {
+    colourProfile(96, 64);
+    const HWND window = stub::addWindow(kClass, kCaption, 96, 64);
+    std::mt19937 random(21);
+    std::vector<std::uint32_t> palette = distinctColours(40, random);
+    const RgbPicture first = randomColours(96, 64, palette, random);
+    RgbPicture second = first;
+    for (int x = 10; x < 30; ++x) {
+        second(x, 20) = rgb(1, 2, 3);  // a colour that first appears late: a local table
+    }
+    const ColourReplay x1 = recordScreens("x1", window, {first, second}, {1, 2});
+    ASSERT_TRUE(x1.ok) << x1.error;
+    for (int k : {2, 3}) {
+        SCOPED_TRACE("x" + std::to_string(k));
+        settings.enlarge = static_cast<std::int16_t>(k);
+        const ColourReplay big =
+            recordScreens("x" + std::to_string(k), window, {first, second}, {1, 2});
+        ASSERT_TRUE(big.ok) << big.error;
+        ASSERT_EQ(big.shown.size(), x1.shown.size());
+        for (std::size_t i = 0; i < big.shown.size(); ++i) {
+            const RgbPicture& canvas = big.shown[i].canvas;
+            const RgbPicture& small = x1.shown[i].canvas;
+            ASSERT_EQ(canvas.width, small.width * k);
+            ASSERT_EQ(canvas.height, small.height * k);
+            int wrong = 0;
+            for (int y = 0; y < canvas.height; ++y) {
+                for (int x = 0; x < canvas.width; ++x) {
+                    wrong += canvas(x, y) != small(x / k, y / k) ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(wrong, 0) << "image " << i;
+            EXPECT_EQ(big.shown[i].delay, x1.shown[i].delay);
+            EXPECT_EQ(big.shown[i].localTable, x1.shown[i].localTable);
+        }
+    }
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 
 #include "tests/support/colour_replay.h"
 #include "tests/support/gif_replay.h"
+#include "tools/checker/enlarged.h"
 #include "tools/checker/structure.h"
 
 namespace {
@@ -182,6 +183,14 @@ CheckReport checkRecording(const std::string& gifPath,
     if (!gif.ok) {
         rep.fail("cannot decode " + gifPath + ": " + gif.error);
         return report;
+    }
+    if (options.enlarge > 1) {
+        std::string why;
+        if (!shrinkEnlarged(&gif, options.enlarge, &why)) {
+            rep.fail("not an exact x" + str(options.enlarge) + " enlargement: " + why);
+            return report;
+        }
+        rep.note("an exact x" + str(options.enlarge) + " enlargement, checked at x1");
     }
     const Structure want{options.width, options.height, options.still, options.endsStill,
                          options.colour};

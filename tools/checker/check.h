@@ -21,6 +21,8 @@ struct CheckOptions {
                              // framed image with no graphic control
     int slack = 1;  // how many steps a delay may be off (ticks lost while the program was busy)
     bool colour = false;  // a recording in colour of the stand-in's colour patterns (--colours)
+    int enlarge = 1;  // the recording's Size: at 2..4 it must be an exact enlargement, and is
+                      // checked as brought back to x1 (enlarged.h)
 };
 
 struct CheckReport {

@@ -1,8 +1,10 @@
 // pixmote-gif-check: checks a GIF recorded from the emulator stand-in against its frame script.
 //
 //   pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH] [--step 16|32|48] [--still]
-//                     [--first K] [--complete] [--ends-still] [--slack STEPS] [--colours]
+//                     [--first K] [--complete] [--ends-still] [--slack STEPS]
+//                     [--enlarge K] [--colours]
 //
+// --enlarge: the recording was made at Size xK (2..4); --size stays the calculator's own.
 // --size is the recording's size in pixels; --dots the size of one calculator dot in it (the
 // stand-in's --dots), so the script's patterns are (W / dot width) x (H / dot height) dots.
 // --colours checks a colour recording of the stand-in's colour patterns (its --colours).
@@ -24,7 +26,7 @@ int usage(const char* why) {
                  "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH]\n"
                  "                         [--step 16|32|48]\n"
                  "                         [--still] [--first K] [--complete] [--ends-still]\n"
-                 "                         [--slack STEPS] [--colours]\n",
+                 "                         [--slack STEPS] [--enlarge K] [--colours]\n",
                  why);
     return 2;
 }
@@ -60,6 +62,11 @@ int main(int argc, char** argv) {
             options.endsStill = true;
         } else if (a == "--colours") {
             options.colour = true;
+        } else if (a == "--enlarge" && more) {
+            options.enlarge = std::atoi(argv[++i]);
+            if (options.enlarge < 1 || options.enlarge > 4) {
+                return usage("--enlarge is 1 to 4");
+            }
         } else if (a == "--slack" && more) {
             options.slack = std::atoi(argv[++i]);
         } else if (gif.empty() && !a.empty() && a[0] != '-') {
