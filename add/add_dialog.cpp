@@ -6,6 +6,7 @@
 #include "add/catalogue_save.h"
 #include "add/client_picture.h"
 #include "add/locate.h"
+#include "add/colour_choice.h"
 #include "add/preview_show.h"
 #include "add/profile.h"
 #include "add/regfile.h"
@@ -111,6 +112,9 @@ std::string profileSummary(const Profile& p) {
     if (!p.screenClass.empty()) {
         text += "; screen window " + p.screenClass;
     }
+    if (p.colors != 0) {
+        text += "; in colour";
+    }
     if (!p.note.empty()) {
         text += ". " + p.note;
     }
@@ -148,6 +152,8 @@ bool proposeFromRect(HWND dialog) {
     if (state.picked.window != state.picked.topLevel) {
         p.screenClass = state.picked.className;
     }
+    p.colors = IsDlgButtonChecked(dialog, IDC_ADD_COLOURS) == BST_CHECKED ? 1 : 0;
+    setPreviewColours(p.colors != 0);
     state.profile = p;
     SetDlgItemTextA(dialog, IDC_ADD_PROFILE, profileSummary(p).c_str());
     return true;
@@ -235,6 +241,11 @@ void find(HWND dialog, bool retry) {
         return;
     }
     state.rect = ScreenRect{place.x, place.y, place.pitchX, place.pitchY, across, down};
+    // Proposed from the screen's colours; the checkbox lets the user choose otherwise.
+    CheckDlgButton(dialog, IDC_ADD_COLOURS,
+                   screenHasColours(picture, place.x, place.y, place.width, place.height)
+                       ? BST_CHECKED
+                       : BST_UNCHECKED);
     state.found = proposeFromRect(dialog);
     showRect(dialog);
     if (state.found) {
@@ -485,6 +496,11 @@ void command(HWND dialog, WORD id, WORD code) {
         case IDC_ADD_T220:
         case IDC_ADD_T330:
             if (state.found) {
+                startPreview(dialog);
+            }
+            break;
+        case IDC_ADD_COLOURS:
+            if (state.found && proposeFromRect(dialog)) {
                 startPreview(dialog);
             }
             break;

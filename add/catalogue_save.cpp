@@ -170,6 +170,9 @@ bool writeProfile(const Profile& p, const std::string& group, const std::string&
     if (ok && p.dotWidth != 0) {
         ok = setDword(key, "DotWidth", p.dotWidth) && setDword(key, "DotHeight", p.dotHeight);
     }
+    if (ok && p.colors != 0) {
+        ok = setDword(key, "Colors", p.colors);
+    }
     // Saved again over an earlier profile: the values this one does without are taken out.
     const bool layout = p.kind == ProfileKind::Layout;
     const std::pair<const char*, bool> optional[] = {{"CaptionMatch", p.captionMatch != 0},
@@ -180,7 +183,8 @@ bool writeProfile(const Profile& p, const std::string& group, const std::string&
                                                      {"RY", layout},
                                                      {"AnyScale", p.anyScale != 0},
                                                      {"DotWidth", p.dotWidth != 0},
-                                                     {"DotHeight", p.dotWidth != 0}};
+                                                     {"DotHeight", p.dotWidth != 0},
+                                                     {"Colors", p.colors != 0}};
     for (const auto& [value, used] : optional) {
         if (ok && !used) {
             const LSTATUS status = RegDeleteValueA(key, value);

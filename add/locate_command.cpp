@@ -2,6 +2,7 @@
 #include "add/locate_command.h"
 
 #include "add/client_picture.h"
+#include "add/colour_choice.h"
 #include "add/locate.h"
 #include "add/profile.h"
 #include "add/regfile.h"
@@ -27,6 +28,7 @@ struct LocateRequest {
     std::string out;
     std::string group = "Added";
     std::string name;
+    int colours = -1;  // -1: decided from the screen; 0: /grays; 1: /colors
 };
 
 bool parseDots(const std::string& text, int* value) {
@@ -46,7 +48,13 @@ bool parseRequest(const std::vector<std::string>& args, LocateRequest* r) {
     }
     r->className = args[1];
     r->caption = args[2];
-    for (std::size_t i = 5; i < args.size(); i += 2) {
+    std::size_t i = 5;
+    while (i < args.size()) {
+        if (args[i] == "/colors" || args[i] == "/grays") {  // switches without a value
+            r->colours = args[i] == "/colors" ? 1 : 0;
+            ++i;
+            continue;
+        }
         if (i + 1 >= args.size() || args[i + 1].empty()) {
             return false;
         }
@@ -59,6 +67,7 @@ bool parseRequest(const std::vector<std::string>& args, LocateRequest* r) {
         } else {
             return false;
         }
+        i += 2;
     }
     return !r->out.empty() && !r->className.empty();
 }
@@ -79,7 +88,7 @@ int runLocateCommand(const std::vector<std::string>& args, std::string* why) {
     if (!parseRequest(args, &request)) {
         *why =
             "usage: /locate \"<class>\" \"<caption>\" <dots across> <dots down> /out <file.reg> "
-            "[/group <group>] [/name <name>]";
+            "[/group <group>] [/name <name>] [/colors | /grays]";
         return kLocateBadArguments;
     }
     HWND window = FindWindowA(request.className.c_str(), request.caption.c_str());
@@ -103,6 +112,9 @@ int runLocateCommand(const std::vector<std::string>& args, std::string* why) {
         return kLocateNoScreen;
     }
     nameProfile(request.className, request.caption, &profile);
+    profile.colors = request.colours >= 0 ? request.colours
+                     : screenHasColours(picture, place.x, place.y, place.width, place.height) ? 1
+                                                                                              : 0;
     const std::string name =
         request.name.empty() ? profileNameFromCaption(request.caption) : request.name;
     if (!writeFile(request.out, profileRegText(profile, request.group, name))) {

@@ -1,8 +1,10 @@
 // The scripted use of the helper, without a window of its own:
 //   /locate "<class>" "<caption>" <dots across> <dots down> /out <file.reg> [/group <group>]
-//           [/name <name>]
+//           [/name <name>] [/colors | /grays]
 // finds the window, takes a picture of its client area, finds the calculator screen in it and
 // writes the proposed profile (group "Added", name from the caption by default) to the file.
+// The profile records in colour (Colors 1) when the screen shows colours off the line from its
+// background to its darkest dot (add/colour_choice.h); /colors and /grays force the choice.
 // Called by the helper's entry point with the arguments after the program name.
 #pragma once
 

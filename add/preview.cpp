@@ -31,6 +31,50 @@ bool screenRectFits(const ScreenRect& rect, int pictureWidth, int pictureHeight)
            rect.y + rect.height() <= pictureHeight;
 }
 
+std::vector<std::uint32_t> recordedColours(const Picture& client, const ScreenRect& rect) {
+    if (!screenRectFits(rect, client.width, client.height)) {
+        return {};
+    }
+    const auto count = static_cast<std::size_t>(rect.across) * static_cast<std::size_t>(rect.down);
+    std::vector<std::uint32_t> dots(count);
+    for (int j = 0; j < rect.down; ++j) {
+        const int y =
+            std::min(rect.y + static_cast<int>((j + 0.5) * rect.pitchY), client.height - 1);
+        for (int i = 0; i < rect.across; ++i) {
+            const int x =
+                std::min(rect.x + static_cast<int>((i + 0.5) * rect.pitchX), client.width - 1);
+            dots[static_cast<std::size_t>(j) * static_cast<std::size_t>(rect.across) +
+                 static_cast<std::size_t>(i)] = client.at(x, y) & 0xFFFFFFu;
+        }
+    }
+    return dots;
+}
+
+Picture framedColourPreview(const std::vector<std::uint32_t>& colours, int across, int down,
+                            int factor) {
+    const int w = across + 2 * kBorder;
+    const int h = down + 2 * kBorder;
+    Picture out(w * factor, h * factor, 0x000000);
+    for (int y = 1; y < h - 1; ++y) {
+        for (int x = 1; x < w - 1; ++x) {
+            std::uint32_t colour = 0xFFFFFF;
+            const int i = x - kBorder;
+            const int j = y - kBorder;
+            if (i >= 0 && j >= 0 && i < across && j < down) {
+                const std::size_t k =
+                    static_cast<std::size_t>(j) * static_cast<std::size_t>(across) +
+                    static_cast<std::size_t>(i);
+                colour = k < colours.size() ? colours[k] : 0xFFFFFF;
+            }
+            for (int dy = 0; dy < factor; ++dy) {
+                std::uint32_t* row = &out.at(x * factor, y * factor + dy);
+                std::fill(row, row + factor, colour);
+            }
+        }
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> recordedLevels(const Picture& client, const ScreenRect& rect) {
     if (!screenRectFits(rect, client.width, client.height)) {
         return {};

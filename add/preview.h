@@ -39,5 +39,15 @@ int previewFactor(int across, int down, int boxWidth, int boxHeight);
 // pixel drawn factor x factor: (across + 4) x (down + 4) times factor, in the GIF's grays.
 Picture framedPreview(const std::vector<std::uint8_t>& levels, int across, int down, int factor);
 
+// For a recording in colour (the profile's Colors 1): the dots' own colours, across x down, read
+// at their centres as the recording reads them. Empty when the rectangle does not fit.
+std::vector<std::uint32_t> recordedColours(const Picture& client, const ScreenRect& rect);
+
+// colours (across x down) inside the GIF's frame (a black outer line, a white inner line), every
+// pixel drawn factor x factor. A screen of more than 256 colours is shown with all of them; the
+// recording keeps its 256 most frequent exactly and the rest nearly.
+Picture framedColourPreview(const std::vector<std::uint32_t>& colours, int across, int down,
+                            int factor);
+
 // The gray of a level in the recording's palette, as 0x00RRGGBB.
 std::uint32_t levelGray(int level);

@@ -6,6 +6,7 @@
 namespace {
 
 HBITMAP shown = nullptr;
+bool inColour = false;
 
 HBITMAP bitmapOf(HWND dialog, const Picture& picture) {
     HDC context = GetDC(dialog);
@@ -39,12 +40,22 @@ bool showPreview(HWND dialog, int id, HWND source, const ScreenRect& rect, int b
     if (!grabClientPicture(source, &client)) {
         return false;
     }
-    const std::vector<std::uint8_t> levels = recordedLevels(client, rect);
-    if (levels.empty()) {
-        return false;
-    }
     const int factor = previewFactor(rect.across, rect.down, boxWidth, boxHeight);
-    HBITMAP bitmap = bitmapOf(dialog, framedPreview(levels, rect.across, rect.down, factor));
+    Picture preview;
+    if (inColour) {
+        const std::vector<std::uint32_t> colours = recordedColours(client, rect);
+        if (colours.empty()) {
+            return false;
+        }
+        preview = framedColourPreview(colours, rect.across, rect.down, factor);
+    } else {
+        const std::vector<std::uint8_t> levels = recordedLevels(client, rect);
+        if (levels.empty()) {
+            return false;
+        }
+        preview = framedPreview(levels, rect.across, rect.down, factor);
+    }
+    HBITMAP bitmap = bitmapOf(dialog, preview);
     if (bitmap == nullptr) {
         return false;
     }
@@ -54,6 +65,10 @@ bool showPreview(HWND dialog, int id, HWND source, const ScreenRect& rect, int b
     }
     shown = bitmap;
     return true;
+}
+
+void setPreviewColours(bool colours) {
+    inColour = colours;
 }
 
 void releasePreview(HWND dialog, int id) {

@@ -14,5 +14,9 @@
 bool showPreview(HWND dialog, int id, HWND source, const ScreenRect& rect, int boxWidth,
                  int boxHeight);
 
+// Whether the next pictures show the recording in colour (the profile's Colors 1) or in grays;
+// grays until set.
+void setPreviewColours(bool colours);
+
 // Takes the picture out of the static and deletes it; nothing is held afterwards.
 void releasePreview(HWND dialog, int id);

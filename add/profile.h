@@ -25,6 +25,7 @@ struct Profile {
     int anyScale = 0;
     int dotWidth = 0;
     int dotHeight = 0;
+    int colors = 0;    // 1: recorded in the screen's own colours (add/colour_choice.h)
     std::string note;  // a warning for the user, or empty
 
     bool operator==(const Profile&) const = default;

@@ -1,6 +1,7 @@
 // The benchmark binary's parts, called from main.cpp only.
 //
 //   tick_bench.cpp      registerTickBenchmarks: the timed ticks, giflib alone, the components
+//   colour_bench.cpp    registerColourBenchmarks: the same for a recording in colour
 //   output_check.cpp    checkOutputs: before timing, proves both sides write the same bytes
 //   long_recording.cpp  runLongRecording: peak memory of one long recording
 #pragma once
@@ -27,6 +28,10 @@ std::string sizeName(FrameSize size);
 // per size the components "quantize/<size>", "compare/<size>" and "scene/sparse/<size>".
 void registerTickBenchmarks();
 
+// Registers the colour recording's benchmarks at 320 x 240 (colour_bench.cpp):
+// "colour/tick/still", "colour/tick/full", "colour/giflib/full", "colour/reduce/antialiased"
+// and "colour/reduce/shaded".
+void registerColourBenchmarks();
 // enlarge_bench.cpp: "enlarge/tick/full/xK/320x240" (the full-change tick with the writer at
 // xK, K = 1..4) and "enlarge/giflib/full/xK/320x240" (giflib alone encoding that image).
 void registerEnlargeBenchmarks();

@@ -3,6 +3,7 @@
 // file dialog run nested loops, so a press can arrive while an operation is still unfinished.
 #include "capture/session.h"
 
+#include "capture/colour_frame.h"
 #include "capture/grab.h"
 #include "capture/quantize.h"
 #include "capture/tracking.h"
@@ -102,8 +103,10 @@ bool makeBuffers() {
         return false;
     }
 
-    const SIZE_T frameBytes =
-        static_cast<SIZE_T>(width) * static_cast<SIZE_T>(static_cast<std::uint16_t>(height));
+    // A colour recording keeps 4 bytes a pixel in its frames (capture/colour_frame.h).
+    const SIZE_T frameBytes = static_cast<SIZE_T>(width) *
+                              static_cast<SIZE_T>(static_cast<std::uint16_t>(height)) *
+                              (geometry.colour ? 4u : 1u);
     buffers.pixels = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, header.biSizeImage);
     if (buffers.pixels == nullptr) {
         return false;
@@ -139,7 +142,11 @@ bool askFileName(HWND dialog) {
 // frame with whatever delay an earlier recording left: grab the screen now as the first tick.
 void grabFirstFrame() {
     LockedFrames frames = grabFrame();
-    quantizeFrame(frames.pixels, geometry.width, geometry.height, frames.current);
+    if (geometry.colour) {
+        colourFrame(frames.pixels, geometry.width, geometry.height, frames.current);
+    } else {
+        quantizeFrame(frames.pixels, geometry.width, geometry.height, frames.current);
+    }
     trackFrame(frames.previous, frames.current, geometry.width, geometry.height,
                tickInputsOf(host.choices()));
     unlockFrames();
@@ -261,13 +268,18 @@ void startRecording(HWND dialog) {
 
     // An empty name is what a press during the file dialog finds; it never names a file.
     if (fileName[0] == '\0' || !buffersComplete() ||
-        !beginAnimation(fileName, geometry.width, geometry.height, choices.enlarge)) {
+        !(geometry.colour
+              ? beginColourAnimation(fileName, geometry.width, geometry.height, choices.enlarge)
+              : beginAnimation(fileName, geometry.width, geometry.height, choices.enlarge))) {
         host.showWarning("Unable to open specified file for writing.");
         stopRecording(dialog);
         return;
     }
 
     beginTracking(delayStepOf(choices.timerMultiplier));
+    if (geometry.colour) {
+        trackColourFrames();
+    }
 
     const UINT interval = kTickMilliseconds * static_cast<UINT>(choices.timerMultiplier);
     if (SetTimer(dialog, kCaptureTimer, interval, nullptr) == 0) {

@@ -2,6 +2,7 @@
 // recording when its one image has been written.
 #include "capture/tick.h"
 
+#include "capture/colour_frame.h"
 #include "capture/grab.h"
 #include "capture/quantize.h"
 #include "capture/session.h"
@@ -19,7 +20,11 @@ INT_PTR captureTick(HWND dialog) {
 
     const CaptureGeometry& geometry = captureGeometry();
     LockedFrames frames = grabFrame();
-    quantizeFrame(frames.pixels, geometry.width, geometry.height, frames.current);
+    if (geometry.colour) {
+        colourFrame(frames.pixels, geometry.width, geometry.height, frames.current);
+    } else {
+        quantizeFrame(frames.pixels, geometry.width, geometry.height, frames.current);
+    }
     const TrackOutcome outcome = trackFrame(frames.previous, frames.current, geometry.width,
                                             geometry.height, tickInputsOf(sessionChoices()));
     // Unlocked before a still-mode ending frees them: no block is freed while locked.

@@ -29,13 +29,15 @@ struct PendingFrame {
 };
 
 bool firstFrame = false;
+std::int32_t pixelBytes = 1;  // 4 in a colour recording
 ChangeBox box;
 PendingFrame pending;
 
 constexpr std::uint32_t kLargestDelay = 65535;
 
 std::size_t frameBytes(std::int16_t width, std::int16_t height) {
-    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+           static_cast<std::size_t>(pixelBytes);
 }
 
 // The first column of a row in which the two frames differ, or width when none does. Eight
@@ -84,7 +86,8 @@ std::int32_t lastDifference(const std::uint8_t* previous, const std::uint8_t* cu
 
 // Fills the ChangeBox; true when any byte of the two frames differs. The box is empty
 // (minX = W, maxX = 0, minY = H, maxY = 0) when none does. Equal rows are skipped whole; in a
-// row that differs only its first and last differing column matter.
+// row that differs only its first and last differing column matter. Rows are compared as
+// bytes; a differing byte's column is its pixel's.
 bool findChanges(const std::uint8_t* previous, const std::uint8_t* current, std::int16_t width,
                  std::int16_t height) {
     box.minX = width;
@@ -92,15 +95,18 @@ bool findChanges(const std::uint8_t* previous, const std::uint8_t* current, std:
     box.maxX = 0;
     box.maxY = 0;
     bool changed = false;
+    const std::int32_t rowBytes = std::int32_t{width} * pixelBytes;
     for (std::int16_t row = 0; row < height; ++row) {
-        const std::int32_t rowStart = std::int32_t{row} * width;
+        const std::ptrdiff_t rowStart = std::ptrdiff_t{row} * rowBytes;
         const std::uint8_t* before = previous + rowStart;
         const std::uint8_t* after = current + rowStart;
-        if (std::memcmp(before, after, static_cast<std::size_t>(width)) == 0) {
+        if (std::memcmp(before, after, static_cast<std::size_t>(rowBytes)) == 0) {
             continue;
         }
-        const auto first = static_cast<std::int16_t>(firstDifference(before, after, width));
-        const auto last = static_cast<std::int16_t>(lastDifference(before, after, width));
+        const auto first =
+            static_cast<std::int16_t>(firstDifference(before, after, rowBytes) / pixelBytes);
+        const auto last =
+            static_cast<std::int16_t>(lastDifference(before, after, rowBytes) / pixelBytes);
         changed = true;
         if (first < box.minX) {
             box.minX = first;
@@ -134,8 +140,13 @@ void writePending(std::uint8_t* previous, std::uint16_t delay) {
 
 void beginTracking(std::uint16_t delayStep) {
     firstFrame = true;
+    pixelBytes = 1;
     box.minX = -1;
     pending.delay = delayStep;
+}
+
+void trackColourFrames() {
+    pixelBytes = 4;
 }
 
 bool trackingHasFrame() {

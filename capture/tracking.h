@@ -32,6 +32,10 @@ enum class TrackOutcome {
 // and the pending delay to delayStep.
 void beginTracking(std::uint16_t delayStep);
 
+// After beginTracking, for a recording in colour: the frames are then 4 bytes a pixel
+// (0x00RRGGBB words) and a pixel differs when any of its colour bytes does.
+void trackColourFrames();
+
 // True once a tick has run since beginTracking.
 bool trackingHasFrame();
 

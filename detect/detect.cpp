@@ -198,6 +198,9 @@ bool evaluateProfile(HKEY profile, CaptureGeometry* geometry) {
     if (fit.kind == FitKind::None) {
         return false;
     }
+    // Colors 1 records the screen's own colours; absent, 0 or any other value, 16 grays.
+    std::int16_t colors = 0;
+    const bool colour = readNumber(profile, "Colors", 0, 1, &colors) == Read::Valid && colors == 1;
     *geometry = {window,
                  shape.width,
                  shape.height,
@@ -209,7 +212,8 @@ bool evaluateProfile(HKEY profile, CaptureGeometry* geometry) {
                  fit.kind == FitKind::Sampled,
                  shape,
                  static_cast<std::int16_t>(cw),
-                 static_cast<std::int16_t>(ch)};
+                 static_cast<std::int16_t>(ch),
+                 colour};
     return true;
 }
 

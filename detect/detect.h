@@ -27,13 +27,15 @@ struct CaptureGeometry {
     ScreenShape shape = {};
     std::int16_t clientWidth = 0;
     std::int16_t clientHeight = 0;
+    // The profile's Colors 1: recorded in the screen's own colours rather than 16 grays.
+    bool colour = false;
 
     bool operator==(const CaptureGeometry&) const = default;
 };
 
 // Searches the catalogue afresh and returns true with *result set to the first profile, in
 // enumeration order, that describes an open window (a profile's optional values CaptionMatch,
-// ScreenClass, AnyScale, DotWidth, DotHeight, FitWidth and FitHeight are described in
+// ScreenClass, AnyScale, DotWidth, DotHeight, FitWidth, FitHeight and Colors are described in
 // docs/catalogue.md; AnyScale 2 with FitWidth x FitHeight, the size of the fitted picture in the
 // RCX x RCY client area, describes a window that fits its picture into any client size, one
 // factor across and down, centred with bars: detect/fit.h). On a match

@@ -22,7 +22,8 @@
 //            afterwards, bit 4 refuses to open, bit 5 no values at all, bit 6 values for real
 //            windows), name, ClassName and Caption texts, CX, CY (and RCX, RCY, RX, RY; with
 //            bit 6 a byte saying which of CaptionMatch (byte mod 4), ScreenClass (text),
-//            AnyScale (byte mod 4), DotWidth, DotHeight, FitWidth and FitHeight (numbers)
+//            AnyScale (byte mod 4), DotWidth, DotHeight, FitWidth and FitHeight (numbers),
+//            Colors (byte mod 3)
 //            follow), then each change:
 //            value name, kind byte (bits 0-2 type, bits 3-5 form of the data), the data's bytes.
 //   texts    a byte < 0xF0 picks a stock text (calculator-like names, case variants, 63 to 65
@@ -246,7 +247,8 @@ const char* const kValueNames[] = {
     "ClassName", "Caption",   "CX",       "CY",           "RCX",         "RCY",
     "RX",        "RY",        "cx",       "CLASSNAME",    "caption",     "Rcy",
     "Unrelated", "CXX",       "",         "CaptionMatch", "ScreenClass", "AnyScale",
-    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS",  "FitWidth",    "FitHeight"};
+    "DotWidth",  "DotHeight", "anyscale", "SCREENCLASS",  "FitWidth",    "FitHeight",
+    "Colors",    "COLORS"};
 
 // One change to a profile's values: any name (a catalogue name in any case, or another), any
 // type, and data of every form.
@@ -439,6 +441,10 @@ World buildWorld(Reader& in) {
                 if ((extra & 64) != 0) {
                     storeValue(profile, path,
                                Value{"FitHeight", REG_DWORD, dwordData(readNumber(in))});
+                }
+                if ((extra & 128) != 0) {
+                    storeValue(profile, path,
+                               Value{"Colors", REG_DWORD, dwordData(in.byte() % 3u)});
                 }
             }
             for (int c = 0; c < ((shape >> 1) & 7); ++c) {
@@ -707,6 +713,8 @@ std::optional<CaptureGeometry> evaluate(const World& world, const Key& profile) 
         }
     }
 
+    // Colors 1 (its low 16 bits) records in colour; anything else in grays.
+    const bool colour = dwordOf(profile, "Colors") == 1;
     auto geometry = [&](std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
                         bool sampled) {
         return CaptureGeometry{window->handle,
@@ -720,7 +728,8 @@ std::optional<CaptureGeometry> evaluate(const World& world, const Key& profile) 
                                sampled,
                                shape,
                                static_cast<std::int16_t>(cw),
-                               static_cast<std::int16_t>(ch)};
+                               static_cast<std::int16_t>(ch),
+                               colour};
     };
     if (shape.fitWidth != 0) {
         return evaluateFitted(shape, cw, ch, geometry);

@@ -10,12 +10,17 @@
 //            bit 3 StillMode switched on at tick 1 + next byte, bit 4 large frame (two 16-bit
 //            sizes, up to 320 x 240; else one byte each, up to 16 x 16), bit 5 a per-tick timer
 //            schedule (count byte 1..8, then one choice byte each, cycled over the ticks),
-//            bit 6 blue and green noise.
-//   width, height, then the base red of the first screen.
+//            bit 6 blue and green noise, bit 7 a recording in colour.
+//   width, height, then the base red of the first screen; in colour a seed byte follows.
+//   In colour each red byte picks one of 128 colours made from the seed (the colours 64 apart
+//   share their red and differ in hue only); noise then varies green and blue pixel by pixel,
+//   so that screens hold more than 256 colours and are reduced. Exactly the screens of at most
+//   254 colours (room for the border's black and white) must show exactly.
 //   Then up to 32 screens, each from the screen before it: a command byte
 //            bits 0-2 rectangles (x, y, width, height, red: scaled to the frame),
 //            bits 3-4 ticks (1; 2; 1 + byte; 1 + 16-bit), bit 5 a new fill (red byte) first,
 //            bit 6 pseudo-random reds (seed byte) first, bit 7 one pixel (x, y, red) last.
+#include "tests/support/colour_replay.h"
 #include "tests/support/gif_replay.h"
 #include "tests/support/pipeline_driver.h"
 #include "tests/support/roundtrip_reference.h"
@@ -28,6 +33,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,7 +89,19 @@ struct Recording {
     PipelineInput input;
     std::vector<Bytes> reds;
     std::vector<int> schedule;  // per-tick timer choices, cycled; empty: input.timerMultiplier
+    std::vector<Bytes> colourFrames;  // colour: each screen's frame (blue, green, red, 0)
+    bool fewColours = true;           // colour: every screen holds at most 254 colours
 };
+
+// The colour a red byte picks in a colour recording.
+std::uint32_t colourOf(std::uint8_t red, std::uint8_t seed) {
+    const std::uint32_t pick = red & 0x7Fu;
+    std::uint32_t h = (pick % 64 + 1) * 0x9E3779B1u ^ (seed + 1u) * 0x85EBCA6Bu;
+    h ^= h >> 15;
+    const std::uint32_t r = (h >> 16) & 0xFF;
+    std::uint32_t gb = pick < 64 ? h & 0xFFFF : (h * 0xC2B2AE35u >> 8) & 0xFFFF;
+    return r << 16 | gb;
+}
 
 Recording readRecording(Reader& in) {
     Recording r;
@@ -107,11 +125,13 @@ Recording readRecording(Reader& in) {
         }
     }
     const bool noise = (flags & 0x40) != 0;
+    r.input.colour = (flags & 0x80) != 0;
 
     const int w = r.input.width;
     const int h = r.input.height;
     const long pixels = long{w} * h;
     Bytes reds(static_cast<std::size_t>(pixels), in.byte());
+    const std::uint8_t seed = r.input.colour ? in.byte() : 0;
     long ticks = 0;
     long pixelTicks = 0;
     do {
@@ -167,6 +187,34 @@ Recording readRecording(Reader& in) {
 
     // The screen copies: red as given, blue and green zero or noise that must not count.
     std::uint32_t state = 12345;
+    if (r.input.colour) {
+        // In colour: the colour each red picks, noise in blue and green that counts, and noise
+        // in the reserved byte that must not.
+        for (const Bytes& screen : r.reds) {
+            Bytes copy(4 * screen.size(), 0);
+            Bytes frame(4 * screen.size(), 0);
+            std::set<std::uint32_t> colours;
+            for (std::size_t p = 0; p < screen.size(); ++p) {
+                std::uint32_t colour = colourOf(screen[p], seed);
+                state = state * 1664525u + 1013904223u;
+                if (noise) {
+                    colour ^= (state >> 8) & 0x0303u;
+                }
+                colours.insert(colour);
+                for (int b = 0; b < 3; ++b) {
+                    frame[4 * p + static_cast<std::size_t>(b)] =
+                        static_cast<std::uint8_t>(colour >> (8 * b));
+                    copy[4 * p + static_cast<std::size_t>(b)] =
+                        frame[4 * p + static_cast<std::size_t>(b)];
+                }
+                copy[4 * p + 3] = static_cast<std::uint8_t>(state >> 24);
+            }
+            r.fewColours = r.fewColours && colours.size() <= 254;
+            r.input.screens.push_back(std::move(copy));
+            r.colourFrames.push_back(std::move(frame));
+        }
+        return r;
+    }
     for (const Bytes& screen : r.reds) {
         Bytes copy(4 * screen.size(), 0);
         for (std::size_t p = 0; p < screen.size(); ++p) {
@@ -215,12 +263,12 @@ struct Box {
 };
 
 // The columns and rows bounding the pixels in which two frames differ.
-Box differences(const Bytes& before, const Bytes& after, int width) {
+Box differences(const Bytes& before, const Bytes& after, int width, int pixelBytes) {
     Box box{width, 1 << 30, -1, -1};
     for (std::size_t i = 0; i < before.size(); ++i) {
         if (before[i] != after[i]) {
-            const int x = static_cast<int>(i) % width;
-            const int y = static_cast<int>(i) / width;
+            const int x = static_cast<int>(i) / pixelBytes % width;
+            const int y = static_cast<int>(i) / pixelBytes / width;
             box.left = std::min(box.left, x);
             box.right = std::max(box.right, x);
             box.top = std::min(box.top, y);
@@ -239,10 +287,17 @@ void checkFile(const Recording& r, const ReferenceRecording& want) {
     }
     require(gif.ok, "the file does not decode up to its trailer");
     require(!gif.bytes.empty() && gif.bytes.back() == 0x3B, "the file does not end in the trailer");
-    const Bytes head = expectedHead(w, h);
-    require(
-        gif.bytes.size() > head.size() && std::equal(head.begin(), head.end(), gif.bytes.begin()),
-        "the head of the file differs");
+    const bool colour = r.input.colour;
+    if (colour) {
+        require(gif.version == "GIF89a" && gif.screenWidth == w + 4 && gif.screenHeight == h + 4 &&
+                    gif.hasGlobalMap,
+                "the head of a colour file differs");
+    } else {
+        const Bytes head = expectedHead(w, h);
+        require(gif.bytes.size() > head.size() &&
+                    std::equal(head.begin(), head.end(), gif.bytes.begin()),
+                "the head of the file differs");
+    }
 
     // Records: the looping block and the banner, then a graphic control before every image
     // but the one that ends a StillMode recording, which is the last.
@@ -264,7 +319,8 @@ void checkFile(const Recording& r, const ReferenceRecording& want) {
                 "a record other than an image after the head or a graphic control");
         const GifRecord& img = records[i];
         const bool last = i + 1 == records.size();
-        require(!img.interlaced && !img.hasLocalMap, "image interlaced or with a local map");
+        require(!img.interlaced && (colour || !img.hasLocalMap),
+                "image interlaced or with a local map");
         require(control || (last && want.endedByStill),
                 "an image without graphic control that does not end a StillMode recording");
         const bool framed = image == 0 || !control;
@@ -275,7 +331,8 @@ void checkFile(const Recording& r, const ReferenceRecording& want) {
             // A region: exactly the rectangle in which the picture changed, inside the frame.
             const std::size_t k = static_cast<std::size_t>(image);
             require(k < want.shown.size(), "more images than changes");
-            const Box box = differences(want.shown[k - 1].frame, want.shown[k].frame, w);
+            const Box box =
+                differences(want.shown[k - 1].frame, want.shown[k].frame, w, colour ? 4 : 1);
             require(img.left == box.left + 2 && img.top == box.top + 2 &&
                         img.width == box.right - box.left + 1 &&
                         img.height == box.bottom - box.top + 1,
@@ -285,6 +342,27 @@ void checkFile(const Recording& r, const ReferenceRecording& want) {
         ++i;
     }
 
+    if (colour) {
+        const ColourReplay replay = replayColourBytes(gif.bytes);
+        require(replay.ok, "giflib cannot replay the colour file");
+        require(replay.shown.size() == want.shown.size(), "the number of images differs");
+        for (std::size_t k = 0; k < replay.shown.size(); ++k) {
+            require(hasColourBorder(replay.shown[k].canvas), "a canvas without the border");
+            require(replay.shown[k].delay == want.shown[k].delay, "a delay differs");
+            if (!r.fewColours) {
+                continue;  // reduced: not every pixel is its own colour
+            }
+            const RgbPicture inside = insideBorder(replay.shown[k].canvas, 2);
+            const Bytes& frame = want.shown[k].frame;
+            for (std::size_t p = 0; p < inside.at.size(); ++p) {
+                const std::uint32_t expected = std::uint32_t{frame[4 * p]} |
+                                               std::uint32_t{frame[4 * p + 1]} << 8 |
+                                               std::uint32_t{frame[4 * p + 2]} << 16;
+                require(inside.at[p] == expected, "a colour canvas shows another frame");
+            }
+        }
+        return;
+    }
     const std::vector<ShownCanvas> shown = replayGif(gif);
     require(shown.size() == want.shown.size(), "the number of images differs");
     for (std::size_t k = 0; k < shown.size(); ++k) {
@@ -321,6 +399,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     plan.stillMode = r.input.stillMode;
     plan.stillModeFromTick = r.input.stillModeFromTick;
+    plan.colourFrames = r.colourFrames;
     const ReferenceRecording want = referenceRecording(plan);
 
     if (std::getenv("PIXMOTE_FUZZ_VERBOSE") != nullptr) {

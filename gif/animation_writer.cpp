@@ -9,6 +9,7 @@
 // failed write, ends the file at its last complete image.
 #include "gif/animation_writer.h"
 
+#include "gif/colour_images.h"
 #include "gif/enlarge.h"
 #include "gif/gif_file.h"
 
@@ -60,6 +61,10 @@ GifByteType controlRecord[4] = {kDisposeNothing, 0x00, 0x00, 0x00};
 bool delayHeld = false;
 bool giflibFailed = false;
 bool writeFailed = false;
+// A colour recording: images are 0x00RRGGBB frames (gif/colour_images.cpp), and the stream head
+// waits for the first image, whose colours make the global table.
+bool colourStream = false;
+bool headWritten = false;
 
 void check(int result) {
     if (result == GIF_ERROR) {
@@ -69,6 +74,11 @@ void check(int result) {
 
 void forgetFile() {
     enlargeEnd();
+    if (colourStream) {
+        colourImagesEnd();
+    }
+    colourStream = false;
+    headWritten = false;
     gifFile = nullptr;
     frameWidth = 0;
     frameHeight = 0;
@@ -156,9 +166,46 @@ void putEnlargedRegion(const std::uint8_t* frame, int left, int top, int right, 
     }
 }
 
-}  // namespace
+// The logical screen (enlarged) with its global table, the looping block and the banner:
+// everything up to the first image.
+void putStreamHead(const ColorMapObject* map) {
+    if (map == nullptr) {
+        giflibFailed = true;
+    } else {
+        const int scale = enlargeFactor();
+        check(EGifPutScreenDesc(gifFile, (frameWidth + 2 * kBorder) * scale,
+                                (frameHeight + 2 * kBorder) * scale, kColorResolution, 0, map));
+    }
 
-bool beginAnimation(const char* path, std::int16_t width, std::int16_t height, int enlarge) {
+    check(EGifPutExtensionLeader(gifFile, kApplicationLabel));
+    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopIdentifier - 1),
+                                kLoopIdentifier));
+    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopForever), kLoopForever));
+    check(EGifPutExtensionTrailer(gifFile));
+
+    check(EGifPutComment(gifFile, kBanner));
+    headWritten = true;
+}
+
+// Right before a colour image: the stream head the first time, then the held delay.
+void beforeColourImage(const ColorMapObject* global) {
+    if (!headWritten) {
+        putStreamHead(global);
+    }
+    putHeldDelay();
+}
+
+// A colour image, committed as one complete image (with the stream head the first time).
+bool writeColour(std::uint8_t* frame, bool framed, int left, int top, int right, int bottom) {
+    if (!putColourImage(gifFile, frame, framed, left, top, right, bottom, beforeColourImage)) {
+        giflibFailed = true;
+    }
+    return commit(true);
+}
+
+// The file and giflib's state for a new stream, with the enlargement's buffer. False (nothing
+// held) when any of them fails.
+bool openStream(const char* path, std::int16_t width, std::int16_t height, int enlarge) {
     if (gifFile != nullptr || width < 1 || height < 1 || !enlargeFits(width, height, enlarge)) {
         return false;
     }
@@ -179,28 +226,36 @@ bool beginAnimation(const char* path, std::int16_t width, std::int16_t height, i
     frameWidth = width;
     frameHeight = height;
     EGifSetGifVersion(gifFile, true);
+    return true;
+}
+
+}  // namespace
+
+bool beginAnimation(const char* path, std::int16_t width, std::int16_t height, int enlarge) {
+    if (!openStream(path, width, height, enlarge)) {
+        return false;
+    }
 
     const std::array<GifColorType, kPaletteSize> colors = grayPalette();
     ColorMapObject* map = GifMakeMapObject(kPaletteSize, colors.data());
-    if (map == nullptr) {
-        giflibFailed = true;
-    } else {
-        const int scale = enlargeFactor();
-        check(EGifPutScreenDesc(gifFile, (frameWidth + 2 * kBorder) * scale,
-                                (frameHeight + 2 * kBorder) * scale, kColorResolution, 0, map));
-        GifFreeMapObject(map);
-    }
-
-    check(EGifPutExtensionLeader(gifFile, kApplicationLabel));
-    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopIdentifier - 1),
-                                kLoopIdentifier));
-    check(EGifPutExtensionBlock(gifFile, static_cast<int>(sizeof kLoopForever), kLoopForever));
-    check(EGifPutExtensionTrailer(gifFile));
-
-    check(EGifPutComment(gifFile, kBanner));
+    putStreamHead(map);
+    GifFreeMapObject(map);
     if (!commit(false)) {
         return false;
     }
+    writeFailed = false;
+    return true;
+}
+
+bool beginColourAnimation(const char* path, std::int16_t width, std::int16_t height, int enlarge) {
+    if (gifFile != nullptr || width < 1 || height < 1 || !colourImagesBegin(width, height)) {
+        return false;
+    }
+    if (!openStream(path, width, height, enlarge)) {
+        colourImagesEnd();
+        return false;
+    }
+    colourStream = true;
     writeFailed = false;
     return true;
 }
@@ -216,6 +271,10 @@ void writeFrameDelay(std::uint16_t delay) {
 
 void writeFramedImage(std::uint8_t* frame) {
     if (gifFile == nullptr || frame == nullptr) {
+        return;
+    }
+    if (colourStream) {
+        writeColour(frame, true, 0, 0, frameWidth - 1, frameHeight - 1);
         return;
     }
     putHeldDelay();
@@ -253,6 +312,9 @@ bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::
         bottom >= frameHeight) {
         return false;
     }
+    if (colourStream) {
+        return writeColour(frame, false, left, top, right, bottom);
+    }
     putHeldDelay();
     if (enlargeFactor() > 1) {
         putEnlargedRegion(frame, left, top, right, bottom);
@@ -270,6 +332,10 @@ bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::
 bool endAnimation() {
     if (gifFile == nullptr) {
         return false;
+    }
+    if (colourStream && !headWritten) {
+        // A colour stream without any image still reads as a GIF.
+        putStreamHead(colourFallbackTable());
     }
     int error = 0;
     // Writes the trailer into the file's buffer and frees giflib's state, even on failure.

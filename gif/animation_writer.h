@@ -24,6 +24,15 @@
 // made. At 1 the file is as without it.
 bool beginAnimation(const char* path, std::int16_t width, std::int16_t height, int enlarge = 1);
 
+// The same for a recording in the screen's own colours: the frames handed to writeFramedImage
+// and writeRegion are then width x height 0x00RRGGBB words (4 bytes a pixel), and each image is
+// written with its own colours (gif/colour_images.h). The stream head, whose global colour
+// table is the first image's, is written with that image; a file ended before any image gets a
+// black and white table. Enlarged as beginAnimation's are. Also false when the colour tables
+// could not be made.
+bool beginColourAnimation(const char* path, std::int16_t width, std::int16_t height,
+                          int enlarge = 1);
+
 // The delay (hundredths of a second) of the next image. Its graphic control extension is
 // written with that image, so a refused image leaves none behind; a second delay before the
 // image replaces the first.

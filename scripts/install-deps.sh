@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # native build and tests
     cmake make g++ pkg-config python3 libgif-dev libgtest-dev libgmock-dev libbenchmark-dev
-    # the locate tests read screenshots of real emulators (PNG)
+    # the tests read screenshots of real emulators (PNG)
     libpng-dev
     # sanitizers and the fuzzer
     clang libclang-rt-14-dev

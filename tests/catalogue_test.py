@@ -390,6 +390,16 @@ class RealWindowValues(TempDir):
         self.accepted(dict(fitted, RCX=dword(640), RCY=dword(960), FitWidth=dword(400),
                            FitHeight=dword(960)))
 
+    def test_colors(self):
+        for value in (0, 1):
+            self.accepted(dict(BARE, Colors=dword(value)))
+        for bad in (2, 32768, 65536 + 1):
+            with self.subTest(bad):
+                self.rejected(dict(BARE, Colors=dword(bad)),
+                              rf"Colors is {bad}; it must lie within 0\.\.1")
+        self.rejected(dict(BARE, Colors='"1"'), r"Colors is REG_SZ")
+        self.rejected(dict(BARE, Colors="hex:01,00,00,00"), r"Colors is REG_BINARY")
+
     def test_any_scale_layout_whose_size_is_a_multiple_of_the_screen(self):
         # At whole scales the whole-client test takes it, but at other sizes the layout is used.
         taken = dict(FACE, RCX=dword(288), RCY=dword(640), RX=dword(96), RY=dword(64))
@@ -397,13 +407,13 @@ class RealWindowValues(TempDir):
 
     def test_written_by_the_installer(self):
         values = dict(BARE, CaptionMatch=dword(1), ScreenClass='"lcd"', AnyScale=dword(1),
-                      DotWidth=dword(2), DotHeight=dword(2))
+                      DotWidth=dword(2), DotHeight=dword(2), Colors=dword(1))
         source = self.write("a.reg", group_file("A", [("P", values)]))
         out_reg, out_nsh = (os.path.join(self.dir, n) for n in ("out.reg", "out.nsh"))
         with contextlib.redirect_stdout(io.StringIO()):
             self.assertEqual(make_catalogue.main(["--reg", out_reg, "--nsh", out_nsh, source]), 0)
         want = reg_tree([source])
-        self.assertEqual(len(want[r"software\pixmote\a\p"]), 9)
+        self.assertEqual(len(want[r"software\pixmote\a\p"]), 10)
         self.assertEqual(reg_tree([out_reg]), want)
         with open(out_nsh, encoding="utf-8") as f:
             self.assertEqual(run_nsh(f.read()), want)

@@ -19,7 +19,8 @@ profile in it exactly as written:
   may be missing only with 2), ScreenClass (REG_SZ, 1 to 63 characters), AnyScale (REG_DWORD 0
   to 2), DotWidth and DotHeight (REG_DWORD within 1..32767, dividing CX and CY, and only with
   AnyScale 1 or 2, the only places they are read), FitWidth and FitHeight (REG_DWORD, both and
-  only with AnyScale 2, which needs a layout; within 1..RCX and 1..RCY);
+  only with AnyScale 2, which needs a layout; within 1..RCX and 1..RCY), Colors (REG_DWORD 0 or
+  1: 1 records the screen in its own colours, 0 or missing in 16 grays);
 - no profile is unmatchable: a layout whose size at scale 1 is a multiple of the screen size
   would always be taken by the whole-client test, and a profile whose window at scale 1 is
   already taken by an earlier profile for the same window (in the order Pixmote searches:
@@ -51,14 +52,15 @@ STRINGS = ("ClassName", "Caption")
 SIZES = ("CX", "CY")
 LAYOUT = ("RCX", "RCY", "RX", "RY")
 OPTIONAL_STRINGS = ("ScreenClass",)
-OPTIONAL_NUMBERS = ("CaptionMatch", "AnyScale", "DotWidth", "DotHeight", "FitWidth", "FitHeight")
+OPTIONAL_NUMBERS = ("CaptionMatch", "AnyScale", "DotWidth", "DotHeight", "FitWidth", "FitHeight",
+                    "Colors")
 OPTIONAL = ("CaptionMatch", "ScreenClass", "AnyScale", "DotWidth", "DotHeight", "FitWidth",
-            "FitHeight")
+            "FitHeight", "Colors")
 RANGES = {"CX": 1, "CY": 1, "RCX": 1, "RCY": 1, "RX": 0, "RY": 0,
           "CaptionMatch": 0, "AnyScale": 0, "DotWidth": 1, "DotHeight": 1, "FitWidth": 1,
-          "FitHeight": 1}  # lowest allowed
+          "FitHeight": 1, "Colors": 0}  # lowest allowed
 HIGHEST = 32767
-TOPS = {"CaptionMatch": 2, "AnyScale": 2}  # highest allowed, where not HIGHEST
+TOPS = {"CaptionMatch": 2, "AnyScale": 2, "Colors": 1}  # highest allowed, where not HIGHEST
 SLACK = 2  # pixels of rounding an AnyScale profile allows between the client and its aspect
 # Values in the order the installer writes them.
 ORDER = STRINGS + OPTIONAL_STRINGS + SIZES + LAYOUT + OPTIONAL_NUMBERS

@@ -1,5 +1,6 @@
 #include "tests/support/pipeline_driver.h"
 
+#include "capture/colour_frame.h"
 #include "capture/quantize.h"
 #include "capture/tracking.h"
 #include "gif/animation_writer.h"
@@ -11,16 +12,20 @@ PipelineResult runPipeline(const PipelineInput& input, const char* path) {
     TickInputs inputs{delayStepOf(input.timerMultiplier), input.stillMode};
 
     // The session's GrayFrames, zero-filled when made.
-    const std::size_t frameSize =
-        static_cast<std::size_t>(input.width) * static_cast<std::size_t>(input.height);
+    const std::size_t frameSize = static_cast<std::size_t>(input.width) *
+                                  static_cast<std::size_t>(input.height) * (input.colour ? 4 : 1);
     std::vector<std::uint8_t> previous(frameSize, 0);
     std::vector<std::uint8_t> current(frameSize, 0);
 
-    result.opened = beginAnimation(path, input.width, input.height);
+    result.opened = input.colour ? beginColourAnimation(path, input.width, input.height)
+                                 : beginAnimation(path, input.width, input.height);
     if (!result.opened) {
         return result;
     }
     beginTracking(inputs.delayStep);
+    if (input.colour) {
+        trackColourFrames();
+    }
 
     for (std::size_t s = 0; s < input.screens.size() && !result.endedByStill; ++s) {
         const int repeat = input.ticks.empty() ? 1 : input.ticks[s];
@@ -32,7 +37,11 @@ PipelineResult runPipeline(const PipelineInput& input, const char* path) {
             if (input.multiplierAt) {
                 inputs.delayStep = delayStepOf(input.multiplierAt(tick));
             }
-            quantizeFrame(input.screens[s].data(), input.width, input.height, current.data());
+            if (input.colour) {
+                colourFrame(input.screens[s].data(), input.width, input.height, current.data());
+            } else {
+                quantizeFrame(input.screens[s].data(), input.width, input.height, current.data());
+            }
             result.ticks = tick;
             if (trackFrame(previous.data(), current.data(), input.width, input.height, inputs) ==
                 TrackOutcome::StillImageWritten) {

@@ -19,6 +19,8 @@ struct PipelineInput {
     int stillModeFromTick = 0;  // > 0: StillMode switched on just before this tick (1-based)
     // Optional: the timer multiplier of each tick (1-based), for a choice changed mid-recording.
     std::function<std::int16_t(int tick)> multiplierAt;
+    // A recording in colour (beginColourAnimation, colourFrame) rather than in 16 grays.
+    bool colour = false;
 };
 
 struct PipelineResult {

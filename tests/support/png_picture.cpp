@@ -32,3 +32,13 @@ bool readPngPicture(const std::string& path, Picture* picture) {
     picture->pixels = std::move(pixels);
     return true;
 }
+
+RgbPicture readPng(const std::string& path) {
+    Picture picture;
+    if (!readPngPicture(path, &picture)) {
+        return {};
+    }
+    RgbPicture rgb(picture.width, picture.height);
+    rgb.at = std::move(picture.pixels);
+    return rgb;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "add/picture.h"
+#include "tests/support/colour_replay.h"
 
 #include <string>
 
@@ -11,3 +12,6 @@ std::string testDataPath(const std::string& relative);
 
 // Reads an 8-bit RGB or RGBA PNG (alpha dropped). False when the file is missing or unreadable.
 bool readPngPicture(const std::string& path, Picture* picture);
+
+// The same, for the colour tests' pictures; empty (width 0) when the file cannot be read.
+RgbPicture readPng(const std::string& path);

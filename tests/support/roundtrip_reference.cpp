@@ -40,10 +40,13 @@ ReferenceRecording referenceRecording(const ReferencePlan& plan) {
 
     int tick = 0;  // ticks done
     int sum = 0;   // steps of the picture on show so far
-    for (std::size_t s = 0; s < plan.reds.size() && tick < shownTicks; ++s) {
+    const bool colour = !plan.colourFrames.empty();
+    const std::size_t screens = colour ? plan.colourFrames.size() : plan.reds.size();
+    for (std::size_t s = 0; s < screens && tick < shownTicks; ++s) {
         // A screen's levels are the same at each of its ticks: only its first tick can change
         // the picture.
-        const std::vector<std::uint8_t> levels = referenceLevels(plan.reds[s]);
+        const std::vector<std::uint8_t> levels =
+            colour ? plan.colourFrames[s] : referenceLevels(plan.reds[s]);
         for (int k = 0; k < plan.ticks[s] && tick < shownTicks; ++k) {
             if (tick == 0 || (k == 0 && levels != recording.shown.back().frame)) {
                 if (tick > 0) {

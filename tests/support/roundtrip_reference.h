@@ -25,10 +25,13 @@ struct ReferencePlan {
     std::function<int(int tick)> multiplierAt;    // TimerMultiplier of a tick (1-based)
     bool stillMode = false;                       // StillMode from the start
     int stillModeFromTick = 0;                    // > 0: switched on just before this tick
+    // A recording in colour: each screen's frame as it is (4 bytes a pixel), compared and shown
+    // in place of the levels of reds.
+    std::vector<std::vector<std::uint8_t>> colourFrames;
 };
 
 struct ReferenceShown {
-    std::vector<std::uint8_t> frame;     // the W x H levels inside the border
+    std::vector<std::uint8_t> frame;     // the W x H levels inside the border (colour: the frame)
     std::optional<std::uint16_t> delay;  // none for the image that ends a StillMode recording
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tests/support/colour_replay.h"
 #include "tests/support/gif_replay.h"
 #include "tools/checker/enlarged.h"
 #include "tools/checker/structure.h"
@@ -43,7 +44,8 @@ std::vector<int> matchFrames(const std::vector<ShownCanvas>& shown,
     std::vector<std::vector<std::uint8_t>> patterns;
     for (const frames::ScriptFrame& f : script) {
         patterns.push_back(frames::dottedPattern(f.pattern, o.width / o.dotWidth,
-                                                 o.height / o.dotHeight, o.dotWidth, o.dotHeight));
+                                                 o.height / o.dotHeight, o.dotWidth, o.dotHeight,
+                                                 o.colour));
     }
     std::vector<int> matched;
     int next = 0;
@@ -150,6 +152,26 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
     }
 }
 
+// A colour recording's canvases as colour codes (frames::codeOfColour), so that they compare
+// with the colour patterns as a gray recording's indices compare with the levels.
+std::vector<ShownCanvas> colourCodes(const DecodedGif& gif) {
+    const ColourReplay replay = replayColourBytes(gif.bytes);
+    std::vector<ShownCanvas> shown;
+    int index = 0;
+    for (const ShownColour& image : replay.shown) {
+        ShownCanvas canvas;
+        canvas.width = image.canvas.width;
+        canvas.height = image.canvas.height;
+        canvas.delay = image.delay;
+        canvas.imageIndex = index++;
+        for (const std::uint32_t colour : image.canvas.at) {
+            canvas.pixels.push_back(static_cast<std::uint8_t>(frames::codeOfColour(colour)));
+        }
+        shown.push_back(std::move(canvas));
+    }
+    return shown;
+}
+
 }  // namespace
 
 CheckReport checkRecording(const std::string& gifPath,
@@ -170,7 +192,8 @@ CheckReport checkRecording(const std::string& gifPath,
         }
         rep.note("an exact x" + str(options.enlarge) + " enlargement, checked at x1");
     }
-    const Structure want{options.width, options.height, options.still, options.endsStill};
+    const Structure want{options.width, options.height, options.still, options.endsStill,
+                         options.colour};
     std::vector<std::string> failures;
     checkHead(gif, want, &failures);
     checkImages(gif, want, &failures);
@@ -180,7 +203,7 @@ CheckReport checkRecording(const std::string& gifPath,
     if (!rep.ok()) {
         return report;
     }
-    std::vector<ShownCanvas> shown = replayGif(gif);
+    std::vector<ShownCanvas> shown = options.colour ? colourCodes(gif) : replayGif(gif);
     std::vector<int> matched = matchFrames(shown, script, options, rep);
     checkOrderAndDelays(shown, matched, script, options, rep);
     return report;

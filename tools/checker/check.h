@@ -20,6 +20,7 @@ struct CheckOptions {
     bool endsStill = false;  // StillMode was switched on while recording: the last image is a
                              // framed image with no graphic control
     int slack = 1;  // how many steps a delay may be off (ticks lost while the program was busy)
+    bool colour = false;  // a recording in colour of the stand-in's colour patterns (--colours)
     int enlarge = 1;  // the recording's Size: at 2..4 it must be an exact enlargement, and is
                       // checked as brought back to x1 (enlarged.h)
 };
@@ -31,7 +32,8 @@ struct CheckReport {
 
 // What must hold:
 // - the stream is a whole GIF89a of (W + 4) x (H + 4) with the 16-gray palette, the looping
-//   block and the comment "Pixmote v2.0";
+//   block and the comment "Pixmote v2.0" (in colour: with any global table, and each canvas
+//   compared colour for colour with the colour patterns);
 // - animation: every image has a graphic control before it, the first is framed, the others
 //   lie inside the border; StillMode: exactly one framed image and no graphic control; an
 //   animation ended by StillMode: the last image framed and without a graphic control;

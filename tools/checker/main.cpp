@@ -2,11 +2,12 @@
 //
 //   pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH] [--step 16|32|48] [--still]
 //                     [--first K] [--complete] [--ends-still] [--slack STEPS]
-//                     [--enlarge K]
+//                     [--enlarge K] [--colours]
 //
 // --enlarge: the recording was made at Size xK (2..4); --size stays the calculator's own.
 // --size is the recording's size in pixels; --dots the size of one calculator dot in it (the
 // stand-in's --dots), so the script's patterns are (W / dot width) x (H / dot height) dots.
+// --colours checks a colour recording of the stand-in's colour patterns (its --colours).
 // Prints what it found; exit code 0 when the recording is right, 1 when not, 2 on bad usage.
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,7 @@ int usage(const char* why) {
                  "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH]\n"
                  "                         [--step 16|32|48]\n"
                  "                         [--still] [--first K] [--complete] [--ends-still]\n"
-                 "                         [--slack STEPS] [--enlarge K]\n",
+                 "                         [--slack STEPS] [--enlarge K] [--colours]\n",
                  why);
     return 2;
 }
@@ -59,6 +60,8 @@ int main(int argc, char** argv) {
             options.complete = true;
         } else if (a == "--ends-still") {
             options.endsStill = true;
+        } else if (a == "--colours") {
+            options.colour = true;
         } else if (a == "--enlarge" && more) {
             options.enlarge = std::atoi(argv[++i]);
             if (options.enlarge < 1 || options.enlarge > 4) {

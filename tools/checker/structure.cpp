@@ -1,6 +1,8 @@
 // The structure of a Pixmote GIF: the head, the image placement and the border.
 #include "tools/checker/structure.h"
 
+#include "tests/support/colour_replay.h"
+
 namespace {
 
 std::string str(int v) {
@@ -23,7 +25,11 @@ void checkHead(const DecodedGif& gif, const Structure& want, std::vector<std::st
         const int g = 255 - 17 * static_cast<int>(i);
         grays = gif.globalMap[i][0] == g && gif.globalMap[i][1] == g && gif.globalMap[i][2] == g;
     }
-    if (!grays) {
+    if (want.colour) {
+        if (!gif.hasGlobalMap) {
+            failures->push_back("no global colour table");
+        }
+    } else if (!grays) {
         failures->push_back("global palette is not the 16 grays");
     }
     bool looping = false;
@@ -88,6 +94,19 @@ void checkImages(const DecodedGif& gif, const Structure& want, std::vector<std::
     if (want.endsStill && index < 2) {
         failures->push_back("an animation ended by still mode holds " + str(index) +
                             " images, want 2 or more");
+    }
+    if (want.colour) {
+        const ColourReplay replay = replayColourBytes(gif.bytes);
+        if (!replay.ok) {
+            failures->push_back("giflib cannot replay it: " + replay.error);
+        }
+        for (std::size_t i = 0; i < replay.shown.size(); ++i) {
+            if (!hasColourBorder(replay.shown[i].canvas)) {
+                failures->push_back("no border after image " + str(static_cast<int>(i)));
+                break;
+            }
+        }
+        return;
     }
     const std::vector<ShownCanvas> shown = replayGif(gif);
     for (std::size_t i = 0; i < shown.size(); ++i) {

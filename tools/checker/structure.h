@@ -13,6 +13,7 @@ struct Structure {
     bool still = false;      // a still: exactly one framed image and no graphic control
     bool endsStill = false;  // an animation ended by still mode: its last image is framed and
                              // has no graphic control, and there are two images or more
+    bool colour = false;     // a colour recording: any global table; the border black and white
 };
 
 // The head: a GIF89a of (W + 4) x (H + 4) with the 16-gray palette, the looping block

@@ -86,12 +86,63 @@ inline std::vector<std::uint8_t> pattern(int k, int width, int height) {
     return levels;
 }
 
+// Colour patterns (the stand-in's --colours): pattern k's levels drawn in 16 colours instead
+// of the grays, and, in every third pattern (k mod 3 = 2), its moving block in 16 more colours
+// that appear only there. Colour code c (0..31) is level c mod 16; codes c and c + 16 have the
+// same red, and red is all a gray recording reads, so the block of such a pattern changes hue
+// only. Code 0 is white and code 15 black, so a recording in grays still gets its extremes.
+inline std::uint32_t colourOfCode(int code) {
+    const auto level = static_cast<std::uint32_t>(code % kLevels);
+    const std::uint32_t red = grayOfLevel(static_cast<int>(level));
+    if (code == 0) {
+        return 0xFFFFFF;
+    }
+    if (code == kLevels - 1) {
+        return 0x000000;
+    }
+    const std::uint32_t green =
+        code < kLevels ? (level * 53u + 20u) % 256u : (level * 29u + 140u) % 256u;
+    const std::uint32_t blue =
+        code < kLevels ? (level * 97u + 40u) % 256u : (255u - level * 13u) % 256u;
+    return red << 16 | green << 8 | blue;
+}
+
+// The colour code of calculator pixel (x, y) in colour pattern k.
+inline int colourCodeAt(int k, int width, int height, int x, int y) {
+    const int level = levelAt(k, width, height, x, y);
+    if (k % 3 != 2 || level == 0 || level == kLevels - 1) {
+        return level;
+    }
+    Block b = blockOf(k, width, height);
+    const bool inBlock = x >= b.x && x < b.x + b.width && y >= b.y && y < b.y + b.height;
+    return inBlock ? level + kLevels : level;
+}
+
+// The colour code of an RGB colour (0x00RRGGBB), or 255 for a colour no pattern holds.
+inline int codeOfColour(std::uint32_t colour) {
+    for (int code = 0; code < 2 * kLevels; ++code) {
+        if (colourOfCode(code) == colour) {
+            return code;
+        }
+    }
+    return 255;
+}
+
 // Pattern k of a screen of dotsAcross x dotsDown calculator dots, each drawn as a dotWidth x
 // dotHeight block: the picture an emulator shows at scale 1 when its dots are not square pixels
 // (dotWidth = dotHeight = 1 gives pattern()). Row-major, (dotsAcross * dotWidth) pixels a row.
+// With colour, the colour pattern's codes instead of levels.
 inline std::vector<std::uint8_t> dottedPattern(int k, int dotsAcross, int dotsDown, int dotWidth,
-                                               int dotHeight) {
+                                               int dotHeight, bool colour = false) {
     std::vector<std::uint8_t> dots = pattern(k, dotsAcross, dotsDown);
+    if (colour) {
+        std::size_t i = 0;
+        for (int y = 0; y < dotsDown; ++y) {
+            for (int x = 0; x < dotsAcross; ++x) {
+                dots[i++] = static_cast<std::uint8_t>(colourCodeAt(k, dotsAcross, dotsDown, x, y));
+            }
+        }
+    }
     const int width = dotsAcross * dotWidth;
     std::vector<std::uint8_t> levels(static_cast<std::size_t>(width) *
                                      static_cast<std::size_t>(dotsDown * dotHeight));

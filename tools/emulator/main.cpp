@@ -28,6 +28,7 @@
 //   --black-copies   drawn as by the GPU: the window's own client area is black, and the
 //                    picture is shown by an owned window without a frame kept over it, so a
 //                    copy out of the window's DC is black while the screen shows the picture
+//   --colours        the patterns in colour (frames::colourOfCode), not in grays
 // With --class, a hidden window of class "CalcStandIn" titled "Calculator Stand-In control"
 // takes the driver's messages below (and WM_CLOSE) and hands them on.
 // --dpi-aware declares the process DPI-aware (SetProcessDPIAware), as the emulators that draw
@@ -117,11 +118,17 @@ void addSuffix() {
     logLine("caption \"%s\" tick %lu\n", caption.c_str(), GetTickCount());
 }
 
+bool gColours = false;
+
 std::vector<std::uint32_t> patternColours(int k) {
     std::vector<std::uint8_t> levels =
-        frames::pattern(k, gLayout.screenWidth, gLayout.screenHeight);
+        frames::dottedPattern(k, gLayout.screenWidth, gLayout.screenHeight, 1, 1, gColours);
     std::vector<std::uint32_t> colours(levels.size());
     for (std::size_t i = 0; i < levels.size(); ++i) {
+        if (gColours) {
+            colours[i] = frames::colourOfCode(levels[i]);
+            continue;
+        }
         std::uint32_t g = frames::grayOfLevel(levels[i]);
         colours[i] = g << 16 | g << 8 | g;
     }
@@ -443,7 +450,7 @@ int usage(const char* why) {
                  "       [--class NAME] [--caption TEXT] [--screen-class NAME]\n"
                  "       [--caption-suffix TEXT --suffix-after-ms N]\n"
                  "       [--pattern K | --script FILE [--autostart] | --demo] [--log FILE]\n"
-                 "       [--dpi-aware] [--fit WxH] [--black-copies]\n",
+                 "       [--dpi-aware] [--fit WxH] [--black-copies] [--colours]\n",
                  why);
     return 2;
 }
@@ -498,6 +505,8 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--black-copies") {
             blackCopies = true;
+        } else if (a == "--colours") {
+            gColours = true;
         } else if (a == "--face") {
             gLayout.face = true;
         } else if (a == "--skin" && more) {
