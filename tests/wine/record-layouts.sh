@@ -23,7 +23,7 @@ while_capturing() {
     t_expect_contains "close refused while Capturing" "$box" \
         "text: The current screenshot has not yet been completed"
     wenv_screenshot refusal-during-recording >/dev/null
-    sleep 1  # the recording ticks on behind the box
+    sleep 1  # a span of the recording ticking on behind the box: nothing to wait for
     wenv_driver box >/dev/null
 }
 
