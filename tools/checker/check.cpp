@@ -35,6 +35,9 @@ int differing(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t
     return n;
 }
 
+// What matchFrames gives for an image let pass as unpainted.
+constexpr int kUnpainted = -2;
+
 // The script frame index that each canvas shows, in order; -1 where none fits.
 std::vector<int> matchFrames(const std::vector<ShownCanvas>& shown,
                              const std::vector<frames::ScriptFrame>& script, const CheckOptions& o,
@@ -46,6 +49,7 @@ std::vector<int> matchFrames(const std::vector<ShownCanvas>& shown,
     }
     std::vector<int> matched;
     int next = 0;
+    int unpainted = 0;
     for (std::size_t j = 0; j < shown.size(); ++j) {
         std::string where = "image " + str(static_cast<int>(j));
         std::vector<std::uint8_t> inner = innerFrame(shown[j], 2);
@@ -55,6 +59,13 @@ std::vector<int> matchFrames(const std::vector<ShownCanvas>& shown,
                 found = k;
                 break;
             }
+        }
+        if (found < 0 && unpainted < o.unpainted && shown[j].delay == o.step) {
+            ++unpainted;
+            rep.note(where + ": shows no script frame for one step, let pass as a window not yet "
+                             "painted");
+            matched.push_back(kUnpainted);
+            continue;
         }
         if (found < 0) {
             int best = -1;
@@ -171,8 +182,20 @@ CheckReport checkRecording(const std::string& gifPath,
     if (!rep.ok()) {
         return report;
     }
-    std::vector<ShownCanvas> shown = replayGif(gif);
-    std::vector<int> matched = matchFrames(shown, script, options, rep);
+    const std::vector<ShownCanvas> all = replayGif(gif);
+    const std::vector<int> allMatched = matchFrames(all, script, options, rep);
+    std::vector<ShownCanvas> shown;
+    std::vector<int> matched;
+    for (std::size_t j = 0; j < all.size(); ++j) {
+        if (allMatched[j] != kUnpainted) {
+            shown.push_back(all[j]);
+            matched.push_back(allMatched[j]);
+        }
+    }
+    if (shown.empty()) {
+        rep.fail("no image shows a script frame");
+        return report;
+    }
     checkOrderAndDelays(shown, matched, script, options, rep);
     return report;
 }

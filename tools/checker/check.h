@@ -20,6 +20,9 @@ struct CheckOptions {
     bool endsStill = false;  // StillMode was switched on while recording: the last image is a
                              // framed image with no graphic control
     int slack = 1;  // how many steps a delay may be off (ticks lost while the program was busy)
+    // How many images of one step that show no script frame are let pass (and left out of the
+    // order and delays): under Wine a window shown again shows nothing drawn until it repaints.
+    int unpainted = 0;
 };
 
 struct CheckReport {
@@ -34,7 +37,7 @@ struct CheckReport {
 //   lie inside the border; StillMode: exactly one framed image and no graphic control; an
 //   animation ended by StillMode: the last image framed and without a graphic control;
 // - after each image the canvas carries the border and shows, inside it, a script frame, in
-//   script order with no frame twice in a row;
+//   script order with no frame twice in a row (but `unpainted` images of one step);
 // - every script frame between the first and the last one shown that the screen held for two
 //   capture ticks or more was shown;
 // - each image's delay, except the first's and the last's, is within `slack` steps of the time

@@ -1,7 +1,7 @@
 // pixmote-gif-check: checks a GIF recorded from the emulator stand-in against its frame script.
 //
 //   pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH] [--step 16|32|48] [--still]
-//                     [--first K] [--complete] [--ends-still] [--slack STEPS]
+//                     [--first K] [--complete] [--ends-still] [--slack STEPS] [--unpainted N]
 //
 // --size is the recording's size in pixels; --dots the size of one calculator dot in it (the
 // stand-in's --dots), so the script's patterns are (W / dot width) x (H / dot height) dots.
@@ -23,7 +23,7 @@ int usage(const char* why) {
                  "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH]\n"
                  "                         [--step 16|32|48]\n"
                  "                         [--still] [--first K] [--complete] [--ends-still]\n"
-                 "                         [--slack STEPS]\n",
+                 "                         [--slack STEPS] [--unpainted N]\n",
                  why);
     return 2;
 }
@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
             options.endsStill = true;
         } else if (a == "--slack" && more) {
             options.slack = std::atoi(argv[++i]);
+        } else if (a == "--unpainted" && more) {
+            options.unpainted = std::atoi(argv[++i]);
         } else if (gif.empty() && !a.empty() && a[0] != '-') {
             gif = a;
         } else {

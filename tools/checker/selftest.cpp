@@ -268,6 +268,27 @@ int main() {
     bad = good;
     std::swap(bad[2], bad[3]);
     expect("images out of order", bad, s, script, anim, false);
+    // A window shown again before it has repainted: one step of a blank screen, then the
+    // whole screen anew.
+    bad = good;
+    Image blank = bad[4];
+    blank.frame.assign(blank.frame.size(), 15);
+    blank.left = 0;
+    blank.top = 0;
+    blank.right = s.width - 1;
+    blank.bottom = s.height - 1;
+    blank.delay = s.step;
+    bad[4].left = 0;
+    bad[4].top = 0;
+    bad[4].right = s.width - 1;
+    bad[4].bottom = s.height - 1;
+    bad.insert(bad.begin() + 4, blank);
+    expect("an unpainted image of one step", bad, s, script, anim, false);
+    CheckOptions unpainted = anim;
+    unpainted.unpainted = 1;
+    expect("an unpainted image of one step, one let pass", bad, s, script, unpainted, true);
+    bad[4].delay = 2 * s.step;
+    expect("an unpainted image of two steps, one let pass", bad, s, script, unpainted, false);
     CheckOptions fromOne = anim;
     fromOne.first = 1;
     expect("first frame not the one asked for", good, s, script, fromOne, false);
