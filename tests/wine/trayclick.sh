@@ -78,7 +78,7 @@ sleep 3
 click 1
 t_expect_tray Halted
 expect_icon Halted-again 101
-t_expect_script "$gif" "$script" --size 96x64 --step 16 --first 0
+t_expect_script "$gif" "$script" --size 96x64 --step 16 --first 0 --log "$WENV_STANDIN_LOG"
 
 click 3
 if wenv_driver wait-dialog-visible >/dev/null; then

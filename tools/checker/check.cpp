@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "tests/support/gif_replay.h"
 #include "tools/checker/structure.h"
@@ -198,4 +199,34 @@ CheckReport checkRecording(const std::string& gifPath,
     }
     checkOrderAndDelays(shown, matched, script, options, rep);
     return report;
+}
+
+int takeHoldsFromLog(const std::string& log, std::vector<frames::ScriptFrame>* script) {
+    // The switch times of the last run: at[k] when frame k came, at[n] when the last hold ended.
+    std::vector<double> at(script->size() + 1, -1.0);
+    std::istringstream lines(log);
+    std::string line;
+    while (std::getline(lines, line)) {
+        unsigned frame = 0;
+        int pattern = 0;
+        double ms = 0;
+        if (line.rfind("start", 0) == 0) {
+            at.assign(script->size() + 1, -1.0);
+            at[0] = 0.0;
+        } else if (std::sscanf(line.c_str(), "frame %u pattern %d at %lf ms", &frame, &pattern,
+                               &ms) == 3 &&
+                   frame < script->size()) {
+            at[frame] = ms;
+        } else if (std::sscanf(line.c_str(), "done at %lf ms", &ms) == 1) {
+            at[script->size()] = ms;
+        }
+    }
+    int taken = 0;
+    for (std::size_t k = 0; k < script->size(); ++k) {
+        if (at[k] >= 0.0 && at[k + 1] >= at[k]) {
+            (*script)[k].holdMs = static_cast<int>(at[k + 1] - at[k] + 0.5);
+            ++taken;
+        }
+    }
+    return taken;
 }

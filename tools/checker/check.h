@@ -48,3 +48,10 @@ struct CheckReport {
 CheckReport checkRecording(const std::string& gifPath,
                            const std::vector<frames::ScriptFrame>& script,
                            const CheckOptions& options);
+
+// The hold times the screen really had: the stand-in's log (--log) says when, after the last
+// "start", each frame came ("frame K pattern P at T ms") and when the last one's hold ended
+// ("done at T ms"). A busy machine makes the stand-in late, and the delays are compared with
+// what the screen showed. Frames the log does not reach keep the script's hold. Returns how
+// many holds were taken from the log.
+int takeHoldsFromLog(const std::string& log, std::vector<frames::ScriptFrame>* script);

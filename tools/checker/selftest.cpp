@@ -289,6 +289,29 @@ int main() {
     expect("an unpainted image of one step, one let pass", bad, s, script, unpainted, true);
     bad[4].delay = 2 * s.step;
     expect("an unpainted image of two steps, one let pass", bad, s, script, unpainted, false);
+    // A stand-in made late by a busy machine: frame 2 came 250 ms after its time. Against the
+    // script's holds the delays are off; against the holds its log gives, right.
+    std::vector<frames::ScriptFrame> late2 = script;
+    late2[1].holdMs += 250;
+    late2[2].holdMs -= 100;
+    Sim lateSim = s;
+    lateSim.stopMs += 150;
+    const std::vector<Image> lateImages = simulate(late2, lateSim);
+    expect("a late stand-in against its script", lateImages, lateSim, script, anim, false);
+    std::string log = "reset tick 1\r\nstart tick 2\r\n";
+    double switchMs = 0;
+    for (std::size_t k = 0; k < late2.size(); ++k) {
+        if (k > 0) {
+            log += "frame " + std::to_string(k) + " pattern " + std::to_string(late2[k].pattern) +
+                   " at " + std::to_string(switchMs) + " ms tick 3\r\n";
+        }
+        switchMs += late2[k].holdMs;
+    }
+    log += "done at " + std::to_string(switchMs) + " ms tick 4\r\n";
+    std::vector<frames::ScriptFrame> fromLog = script;
+    const int taken = takeHoldsFromLog("frame 1 pattern 1 at 1.0 ms tick 0\r\n" + log, &fromLog);
+    expect("a late stand-in against the holds of its log", lateImages, lateSim, fromLog, anim,
+           taken == static_cast<int>(script.size()));
     CheckOptions fromOne = anim;
     fromOne.first = 1;
     expect("first frame not the one asked for", good, s, script, fromOne, false);

@@ -103,7 +103,8 @@ t_expect_gif() {
     fi
 }
 
-# t_expect_script GIF SCRIPT CHECK_ARGS...: the recording matches the stand-in's frame script.
+# t_expect_script GIF SCRIPT CHECK_ARGS...: the recording matches the stand-in's frame script
+# (with --log LOG: the delays against the times the stand-in's log gives).
 t_expect_script() {
     local gif=$1 script=$2 report rc=0
     shift 2
