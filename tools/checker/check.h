@@ -44,7 +44,10 @@ struct CheckReport {
 //   the screen showed it (the hold times of its frame and of any frame skipped after it) times
 //   160 / 110; the first image's is at least its hold time's less `slack` steps when it shows
 //   script frame 0, and at most its hold time's plus `slack` steps otherwise; the last's at
-//   least one step.
+//   least one step. Ticks lost while a busy machine kept the program waiting: when the images
+//   between the first and the last hold L steps less than their screen time, each delay may be
+//   off by L steps more and a frame held less than 2 + L ticks may be missing; those images
+//   must still hold two thirds of their screen time (a slow timer is no busy machine).
 CheckReport checkRecording(const std::string& gifPath,
                            const std::vector<frames::ScriptFrame>& script,
                            const CheckOptions& options);

@@ -251,9 +251,18 @@ int main() {
     CheckOptions slack2 = anim;
     slack2.slack = 2;
     expect("a delay two steps long, two allowed", bad, s, script, slack2, true);
+    // Ticks lost to a busy machine: a delay short, which the recording as a whole shows too;
+    // but not a delay long at the same time, nor a timer that runs at half its pace.
     bad = good;
     bad[4].delay -= 2 * s.step;
-    expect("a delay two steps short", bad, s, script, anim, false);
+    expect("a delay two steps short: ticks lost", bad, s, script, anim, true);
+    bad[2].delay += 2 * s.step;
+    expect("a delay two steps short and another two long", bad, s, script, anim, false);
+    bad = good;
+    for (std::size_t k = 1; k + 1 < bad.size(); ++k) {
+        bad[k].delay = std::max(s.step, bad[k].delay / s.step / 2 * s.step);
+    }
+    expect("every delay half its screen time", bad, s, script, anim, false);
     // The screen never showed frame 4; frame 3 stayed on for its time instead.
     std::vector<frames::ScriptFrame> without = script;
     without[3].holdMs += without[4].holdMs;
