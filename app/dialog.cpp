@@ -4,6 +4,7 @@
 #include "app/dialog.h"
 
 #include "app/settings.h"
+#include "app/start_stop_key.h"
 #include "app/tray.h"
 #include "app/warning.h"
 
@@ -19,11 +20,25 @@ constexpr int kStillCheck = 1005;
 constexpr int kTimer110 = 40006;
 constexpr int kTimer220 = 40007;
 constexpr int kTimer330 = 40008;
+constexpr int kFirstSize = 1007;  // "x1"; "x2" to "x4" follow
+constexpr int kKeyControl = 1012;
+constexpr int kKeyNote = 1013;
 constexpr DWORD kMessageBytes = sizeof settings.embeddedMessage;  // 64, with the NUL
+constexpr char kEnlargeValue[] = "Enlarge";
+constexpr char kKeyValue[] = "StartStopKey";
 
 constexpr char kSoftwareFailed[] = "Unable to open registry key HKEY_CURRENT_USER/Software";
 constexpr char kProgramFailed[] = "Unable to open registry key HKEY_CURRENT_USER/Software/PIXMOTE";
 constexpr char kWriteFailed[] = "Unable to successfully modify embedded message.";
+constexpr char kKeyTaken[] =
+    "Another program already uses this key, so it cannot start and stop recordings. Choose "
+    "another key here; a left click on the tray icon works as always.";
+
+// The Size and the key as last read from or written to the program key (the defaults when
+// they were missing): OK writes a value only when the choice differs, so a dialog confirmed
+// without touching them makes the calls it always made.
+std::int16_t storedEnlarge = 1;
+std::uint32_t storedKey = kDefaultStartStopKey;
 
 // Opens HKEY_CURRENT_USER\Software, then the program key below it, with this access. On failure
 // tells the user, with every key it opened closed again, and returns false.
@@ -67,11 +82,64 @@ void loadMessage(HKEY program) {
     }
 }
 
+// A REG_DWORD of the program key, or fallback when it is missing or of another type.
+DWORD readDword(HKEY program, const char* name, DWORD fallback) {
+    DWORD type = REG_NONE;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    const LSTATUS result =
+        RegQueryValueExA(program, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    return result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : fallback;
+}
+
+// Enlarge (missing, 0 or out of range: x1) and StartStopKey (missing: the default; 0: none).
+void loadChoices(HKEY program) {
+    const DWORD enlarge = readDword(program, kEnlargeValue, 1);
+    settings.enlarge = enlarge >= 1 && enlarge <= 4 ? static_cast<std::int16_t>(enlarge) : 1;
+    settings.startStopKey = readDword(program, kKeyValue, kDefaultStartStopKey) & 0xFFFF;
+    storedEnlarge = settings.enlarge;
+    storedKey = settings.startStopKey;
+}
+
+void writeDword(HKEY program, const char* name, DWORD value) {
+    if (RegSetValueExA(program, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value) != ERROR_SUCCESS) {
+        showWarning(kWriteFailed);
+    }
+}
+
+// Registers the key of the Settings; when the system refuses it, the note under the key says
+// so (and is emptied again once a key works). True when the key is in force.
+bool applyStartStopKey(HWND dialog, bool noteShown) {
+    const bool registered = startStopKeyRegister(dialog, settings.startStopKey);
+    if (!registered) {
+        SetDlgItemTextA(dialog, kKeyNote, kKeyTaken);
+    } else if (noteShown) {
+        SetDlgItemTextA(dialog, kKeyNote, "");
+    }
+    return registered;
+}
+
+bool keyNoteShown = false;
+
 INT_PTR pressOk(HWND dialog) {
     // Taken whatever happens to the registry afterwards.
     settings.stillMode = IsDlgButtonChecked(dialog, kStillCheck) == BST_CHECKED;
     GetDlgItemTextA(dialog, kMessageEdit, settings.embeddedMessage,
                     static_cast<int>(kMessageBytes));
+    for (int k = 1; k <= 4; ++k) {
+        if (IsDlgButtonChecked(dialog, kFirstSize + k - 1) == BST_CHECKED) {
+            settings.enlarge = static_cast<std::int16_t>(k);
+        }
+    }
+    const auto key = static_cast<std::uint32_t>(
+        SendDlgItemMessageA(dialog, kKeyControl, HKM_GETHOTKEY, 0, 0) & 0xFFFF);
+    bool keyWorks = true;
+    if (key != settings.startStopKey) {
+        settings.startStopKey = key;
+        keyWorks = applyStartStopKey(dialog, keyNoteShown);
+        keyNoteShown = !keyWorks;
+    }
 
     HKEY software = nullptr;
     HKEY program = nullptr;
@@ -84,8 +152,18 @@ INT_PTR pressOk(HWND dialog) {
         ERROR_SUCCESS) {
         showWarning(kWriteFailed);
     }
+    if (settings.enlarge != storedEnlarge) {
+        writeDword(program, kEnlargeValue, static_cast<DWORD>(settings.enlarge));
+        storedEnlarge = settings.enlarge;
+    }
+    if (settings.startStopKey != storedKey) {
+        writeDword(program, kKeyValue, settings.startStopKey);
+        storedKey = settings.startStopKey;
+    }
     closeProgramKey(software, program);
-    ShowWindow(dialog, SW_HIDE);
+    if (keyWorks) {
+        ShowWindow(dialog, SW_HIDE);  // else the dialog stays up, its note telling why
+    }
     return TRUE;
 }
 
@@ -97,11 +175,22 @@ INT_PTR dialogInitialise(HWND dialog) {
 
     HKEY software = nullptr;
     HKEY program = nullptr;
-    if (!openProgramKey(KEY_READ, &software, &program)) {
+    storedEnlarge = settings.enlarge;
+    storedKey = settings.startStopKey;
+    const bool opened = openProgramKey(KEY_READ, &software, &program);
+    if (opened) {
+        loadMessage(program);
+        loadChoices(program);
+        closeProgramKey(software, program);
+    }
+    // The Size and the key work without the program key too, at their defaults; the program
+    // starts whether or not the key can be had.
+    CheckDlgButton(dialog, kFirstSize + settings.enlarge - 1, BST_CHECKED);
+    SendDlgItemMessageA(dialog, kKeyControl, HKM_SETHOTKEY, settings.startStopKey, 0);
+    keyNoteShown = !applyStartStopKey(dialog, false);
+    if (!opened) {
         return FALSE;
     }
-    loadMessage(program);
-    closeProgramKey(software, program);
 
     SendDlgItemMessageA(dialog, kMessageEdit, EM_LIMITTEXT, kMessageBytes - 1, 0);
     SetDlgItemTextA(dialog, kMessageEdit, settings.embeddedMessage);

@@ -4,6 +4,7 @@
 
 #include "app/dialog.h"
 #include "app/settings.h"
+#include "app/start_stop_key.h"
 #include "app/tray.h"
 #include "app/warning.h"
 #include "capture/session.h"
@@ -27,12 +28,13 @@ void showSessionState(std::int16_t state) {
 }
 
 CaptureChoices currentChoices() {
-    return {settings.timerMultiplier, settings.stillMode};
+    return {settings.timerMultiplier, settings.stillMode, settings.enlarge};
 }
 
 void closeSequence(HWND dialog) {
     EndDialog(dialog, 1);  // hides the dialog; the window stays until the process ends
     trayNotify(NIM_DELETE, nullptr, nullptr);
+    startStopKeyRelease(dialog);
     PostQuitMessage(0);
     closed = true;
 }
@@ -97,6 +99,12 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             return TRUE;
         case WM_TRAYNOTIFY:
             return trayNotification(dialog, lParam);
+        case WM_HOTKEY:
+            // The start/stop key is the tray's left press, with its guards, in every state.
+            if (wParam == static_cast<WPARAM>(kStartStopKeyId) && !closed) {
+                return trayNotification(dialog, WM_LBUTTONDOWN);
+            }
+            return FALSE;
         case WM_CLOSE:
             if (recordingUnfinished()) {
                 refuseClose(dialog);

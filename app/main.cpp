@@ -6,6 +6,8 @@ HWND appCreate(HINSTANCE instance) {
     // Stored first: the dialog's initialisation, inside the creation call, already loads the
     // tray picture from this module.
     appInstance = instance;
+    // The settings dialog's start/stop key is a common control ("msctls_hotkey32").
+    InitCommonControls();
     return CreateDialogParamA(instance, "PIXMOTE", nullptr, dialogProc, 0);
 }
 

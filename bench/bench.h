@@ -27,6 +27,10 @@ std::string sizeName(FrameSize size);
 // per size the components "quantize/<size>", "compare/<size>" and "scene/sparse/<size>".
 void registerTickBenchmarks();
 
+// enlarge_bench.cpp: "enlarge/tick/full/xK/320x240" (the full-change tick with the writer at
+// xK, K = 1..4) and "enlarge/giflib/full/xK/320x240" (giflib alone encoding that image).
+void registerEnlargeBenchmarks();
+
 // What one sequence writes, checked before anything is timed.
 struct OutputCheck {
     FrameSize size{};

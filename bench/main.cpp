@@ -205,6 +205,7 @@ int main(int argc, char** argv) {
     }
 
     registerTickBenchmarks();
+    registerEnlargeBenchmarks();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

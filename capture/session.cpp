@@ -7,6 +7,7 @@
 #include "capture/quantize.h"
 #include "capture/tracking.h"
 #include "gif/animation_writer.h"
+#include "gif/enlarge.h"
 
 #include <cstdint>
 
@@ -39,6 +40,9 @@ const char kFilter[] = "GIF Files (*.gif)\0*.gif\0All Files (*.*)\0*.*\0\0";
 const char kWriteFailedKept[] =
     "Unable to write to the animated GIF file. The recording was stopped; the frames recorded "
     "until then are kept.";
+const char kTooLargeToEnlarge[] =
+    "This emulator's screen is too large to record at the Size chosen in the settings: the GIF "
+    "would be wider or higher than 65535 pixels. Choose a smaller Size and start again.";
 const char kWriteFailedLost[] =
     "Unable to write to the GIF file. The recording was stopped and nothing could be kept.";
 
@@ -248,15 +252,21 @@ void prepareRecording(HWND dialog) {
 void startRecording(HWND dialog) {
     enterState(Capturing);
 
+    const CaptureChoices choices = host.choices();
+    if (!enlargeFits(geometry.width, geometry.height, choices.enlarge)) {
+        host.showWarning(kTooLargeToEnlarge);  // nothing is created
+        stopRecording(dialog);
+        return;
+    }
+
     // An empty name is what a press during the file dialog finds; it never names a file.
     if (fileName[0] == '\0' || !buffersComplete() ||
-        !beginAnimation(fileName, geometry.width, geometry.height)) {
+        !beginAnimation(fileName, geometry.width, geometry.height, choices.enlarge)) {
         host.showWarning("Unable to open specified file for writing.");
         stopRecording(dialog);
         return;
     }
 
-    const CaptureChoices choices = host.choices();
     beginTracking(delayStepOf(choices.timerMultiplier));
 
     const UINT interval = kTickMilliseconds * static_cast<UINT>(choices.timerMultiplier);

@@ -15,6 +15,7 @@ enum SessionState : std::int16_t { Halted = 0, Ready = 1, Capturing = 2 };
 struct CaptureChoices {
     std::int16_t timerMultiplier = 1;  // 1, 2 or 3: a tick every 110, 220 or 330 ms
     bool stillMode = false;
+    std::int16_t enlarge = 1;  // 1..4: each pixel of the file as an enlarge x enlarge block
 };
 
 // What the session needs of the program around it. The program hands it down once, before

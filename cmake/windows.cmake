@@ -44,7 +44,7 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/res/pixmote.rc PROPERTIES
 # threading runtime).
 add_executable(pixmote WIN32 app/main.cpp res/pixmote.rc)
 add_dependencies(pixmote pixmote_icons)
-target_link_libraries(pixmote PRIVATE pixmote_app user32 gdi32 comdlg32 shell32 advapi32)
+target_link_libraries(pixmote PRIVATE pixmote_app user32 gdi32 comdlg32 comctl32 shell32 advapi32)
 target_link_options(pixmote PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(pixmote PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
@@ -65,7 +65,7 @@ set_target_properties(pixmote-add PROPERTIES
 # program's own entry point and resources, with a console main of the check's own.
 add_executable(pixmote-destroy-check tests/wine/destroy_check.cpp app/main.cpp res/pixmote.rc)
 add_dependencies(pixmote-destroy-check pixmote_icons)
-target_link_libraries(pixmote-destroy-check PRIVATE pixmote_app user32 gdi32 comdlg32 shell32
+target_link_libraries(pixmote-destroy-check PRIVATE pixmote_app user32 gdi32 comdlg32 comctl32 shell32
     advapi32)
 target_link_options(pixmote-destroy-check PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(pixmote-destroy-check PROPERTIES

@@ -9,6 +9,7 @@
 // failed write, ends the file at its last complete image.
 #include "gif/animation_writer.h"
 
+#include "gif/enlarge.h"
 #include "gif/gif_file.h"
 
 #include <array>
@@ -67,6 +68,7 @@ void check(int result) {
 }
 
 void forgetFile() {
+    enlargeEnd();
     gifFile = nullptr;
     frameWidth = 0;
     frameHeight = 0;
@@ -120,15 +122,57 @@ void putRun(std::array<GifPixelType, kRunLength>& run, int count) {
     }
 }
 
+// An enlarged image: each row of the x1 image, enlarged into the row buffer, handed to giflib
+// once for every row it stands for.
+void putEnlargedRow(std::uint8_t* row, int width) {
+    const int scale = enlargeFactor();
+    for (int copy = 0; copy < scale; ++copy) {
+        check(EGifPutLine(gifFile, row, width * scale));
+    }
+}
+
+void putEnlargedFramedImage(const std::uint8_t* frame) {
+    const int scale = enlargeFactor();
+    const int screenWidth = frameWidth + 2 * kBorder;
+    check(EGifPutImageDesc(gifFile, 0, 0, screenWidth * scale, (frameHeight + 2 * kBorder) * scale,
+                           false, nullptr));
+    putEnlargedRow(enlargeFilledRow(kOuterLevel), screenWidth);
+    putEnlargedRow(enlargeBorderRow(kOuterLevel, kInnerLevel), screenWidth);
+    for (int y = 0; y < frameHeight; ++y) {
+        putEnlargedRow(enlargeFramedRow(frame + y * frameWidth, kOuterLevel, kInnerLevel),
+                       screenWidth);
+    }
+    putEnlargedRow(enlargeBorderRow(kOuterLevel, kInnerLevel), screenWidth);
+    putEnlargedRow(enlargeFilledRow(kOuterLevel), screenWidth);
+}
+
+void putEnlargedRegion(const std::uint8_t* frame, int left, int top, int right, int bottom) {
+    const int scale = enlargeFactor();
+    const int width = right - left + 1;
+    check(EGifPutImageDesc(gifFile, (left + kBorder) * scale, (top + kBorder) * scale,
+                           width * scale, (bottom - top + 1) * scale, false, nullptr));
+    for (int y = top; y <= bottom; ++y) {
+        putEnlargedRow(enlargeRow(frame + y * frameWidth + left, width), width);
+    }
+}
+
 }  // namespace
 
-bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
-    if (gifFile != nullptr || width < 1 || height < 1 || !gifFileOpen(path)) {
+bool beginAnimation(const char* path, std::int16_t width, std::int16_t height, int enlarge) {
+    if (gifFile != nullptr || width < 1 || height < 1 || !enlargeFits(width, height, enlarge)) {
+        return false;
+    }
+    if (enlarge > 1 && !enlargeBegin(width, enlarge)) {
+        return false;
+    }
+    if (!gifFileOpen(path)) {
+        enlargeEnd();
         return false;
     }
     int error = 0;
     gifFile = EGifOpen(nullptr, gifFileOutput, &error);
     if (gifFile == nullptr) {
+        enlargeEnd();
         gifFileAbandon();  // holds no image: removed
         return false;
     }
@@ -141,8 +185,9 @@ bool beginAnimation(const char* path, std::int16_t width, std::int16_t height) {
     if (map == nullptr) {
         giflibFailed = true;
     } else {
-        check(EGifPutScreenDesc(gifFile, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
-                                kColorResolution, 0, map));
+        const int scale = enlargeFactor();
+        check(EGifPutScreenDesc(gifFile, (frameWidth + 2 * kBorder) * scale,
+                                (frameHeight + 2 * kBorder) * scale, kColorResolution, 0, map));
         GifFreeMapObject(map);
     }
 
@@ -174,6 +219,11 @@ void writeFramedImage(std::uint8_t* frame) {
         return;
     }
     putHeldDelay();
+    if (enlargeFactor() > 1) {
+        putEnlargedFramedImage(frame);
+        commit(true);
+        return;
+    }
     check(EGifPutImageDesc(gifFile, 0, 0, frameWidth + 2 * kBorder, frameHeight + 2 * kBorder,
                            false, nullptr));
     // Row 0 and the first pixel of row 1; the rest of row 1.
@@ -204,6 +254,10 @@ bool writeRegion(std::uint8_t* frame, std::int16_t left, std::int16_t top, std::
         return false;
     }
     putHeldDelay();
+    if (enlargeFactor() > 1) {
+        putEnlargedRegion(frame, left, top, right, bottom);
+        return commit(true);
+    }
     const int width = right - left + 1;
     check(EGifPutImageDesc(gifFile, left + kBorder, top + kBorder, width, bottom - top + 1, false,
                            nullptr));

@@ -18,7 +18,11 @@
 // False (and nothing created, writer closed) when the file cannot be created or opened, when
 // those first bytes cannot be written (then animationWriteFailed() is true), when width or
 // height is below 1, or when a file is already open (that file is left as it is).
-bool beginAnimation(const char* path, std::int16_t width, std::int16_t height);
+// enlarge (1..4, gif/enlarge.h): every image of the file is drawn that many times as large,
+// each pixel as an enlarge x enlarge block; also false, with nothing created, when the
+// enlarged screen does not fit the GIF's 16 bits (enlargeFits) or its row buffer cannot be
+// made. At 1 the file is as without it.
+bool beginAnimation(const char* path, std::int16_t width, std::int16_t height, int enlarge = 1);
 
 // The delay (hundredths of a second) of the next image. Its graphic control extension is
 // written with that image, so a refused image leaves none behind; a second delay before the

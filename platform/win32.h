@@ -371,6 +371,23 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR
 LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 void WINAPI InitCommonControls();
 
+// ---- The start/stop key and the settings dialog's hotkey control.
+constexpr UINT WM_HOTKEY = 0x0312;
+constexpr UINT MOD_ALT = 0x0001;
+constexpr UINT MOD_CONTROL = 0x0002;
+constexpr UINT MOD_SHIFT = 0x0004;
+constexpr UINT MOD_WIN = 0x0008;
+constexpr UINT MOD_NOREPEAT = 0x4000;
+constexpr UINT HKM_SETHOTKEY = WM_USER + 1;
+constexpr UINT HKM_GETHOTKEY = WM_USER + 2;
+constexpr BYTE HOTKEYF_SHIFT = 0x01;
+constexpr BYTE HOTKEYF_CONTROL = 0x02;
+constexpr BYTE HOTKEYF_ALT = 0x04;
+constexpr BYTE HOTKEYF_EXT = 0x08;
+constexpr int VK_PAUSE = 0x13;
+BOOL WINAPI RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT virtualKey);
+BOOL WINAPI UnregisterHotKey(HWND hwnd, int id);
+
 // The program's entry point, defined in app/main.cpp; the native tests call it directly.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
 

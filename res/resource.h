@@ -13,3 +13,13 @@
 #define IDC_TIMER_110 40006
 #define IDC_TIMER_220 40007
 #define IDC_TIMER_330 40008
+// Added after the first twelve, in template order: the Size group and its buttons, the
+// start/stop key's label, hotkey control and the note under it.
+#define IDC_SIZE_GROUP 1006
+#define IDC_SIZE_1 1007
+#define IDC_SIZE_2 1008
+#define IDC_SIZE_3 1009
+#define IDC_SIZE_4 1010
+#define IDC_KEY_LABEL 1011
+#define IDC_KEY 1012
+#define IDC_KEY_NOTE 1013

@@ -74,21 +74,32 @@ CHILD = WS_CHILD | WS_VISIBLE
 MESSAGE_TEXT = ("The following message will be embedded into all GIFs created by this program. "
                 "It is recommended that you choose a reasonably short message.")
 
-# (id, class, text or icon number, style, x, y, cx, cy), in template order.
+# (id, class, text or icon number, style, x, y, cx, cy), in template order: the twelve controls
+# of the first template with their texts, ids, styles and order, laid out again so that every
+# text shows whole, then the Size group and the start/stop key.
 DIALOG_CONTROLS = [
-    (1, BUTTON, "&OK", CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 138, 93, 42, 15),
+    (1, BUTTON, "&OK", CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 196, 152, 46, 15),
     (NONE, STATIC, 103, CHILD | SS_ICON, 5, 5, 20, 20),
-    (NONE, STATIC, "Pixmote v2.0", CHILD | SS_CENTER | SS_SUNKEN, 35, 5, 193, 20),
-    (NONE, BUTTON, "Timer", CHILD | BS_GROUPBOX, 6, 30, 48, 57),
-    (40006, BUTTON, "&110 ms", CHILD | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 12, 42, 36, 10),
-    (40007, BUTTON, "&220 ms", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 12, 57, 36, 10),
-    (40008, BUTTON, "&330 ms", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 12, 72, 36, 10),
-    (NONE, BUTTON, "&Embedded Message", CHILD | BS_GROUPBOX, 63, 30, 165, 57),
-    (NONE, STATIC, MESSAGE_TEXT, CHILD | SS_LEFT | WS_GROUP, 69, 42, 153, 24),
-    (1004, EDIT, "", CHILD | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 69, 69, 153, 12),
+    (NONE, STATIC, "Pixmote v2.0", CHILD | SS_CENTER | SS_SUNKEN, 35, 5, 259, 20),
+    (NONE, BUTTON, "Timer", CHILD | BS_GROUPBOX, 6, 30, 48, 73),
+    (40006, BUTTON, "&110 ms", CHILD | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 12, 42, 40, 10),
+    (40007, BUTTON, "&220 ms", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 12, 57, 40, 10),
+    (40008, BUTTON, "&330 ms", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 12, 72, 40, 10),
+    (NONE, BUTTON, "&Embedded Message", CHILD | BS_GROUPBOX, 106, 30, 188, 73),
+    (NONE, STATIC, MESSAGE_TEXT, CHILD | SS_LEFT | WS_GROUP, 112, 42, 176, 40),
+    (1004, EDIT, "", CHILD | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 112, 85, 176, 12),
     (1005, BUTTON, "Do &still motion screenshots instead", CHILD | BS_AUTOCHECKBOX | WS_TABSTOP,
-     6, 96, 129, 10),
-    (2, BUTTON, "E&xit", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 186, 93, 42, 15),
+     6, 155, 150, 10),
+    (2, BUTTON, "E&xit", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 248, 152, 46, 15),
+    (1006, BUTTON, "Si&ze", CHILD | BS_GROUPBOX, 59, 30, 42, 73),
+    (1007, BUTTON, "x1", CHILD | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 65, 42, 30, 10),
+    (1008, BUTTON, "x2", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 65, 57, 30, 10),
+    (1009, BUTTON, "x3", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 65, 72, 30, 10),
+    (1010, BUTTON, "x4", CHILD | BS_AUTORADIOBUTTON | WS_TABSTOP, 65, 87, 30, 10),
+    (1011, STATIC, "Start/stop &key:", CHILD | SS_LEFT | WS_GROUP, 6, 112, 70, 10),
+    # windres writes a class name in capitals; Windows compares class names without case.
+    (1012, "MSCTLS_HOTKEY32", "", CHILD | WS_BORDER | WS_TABSTOP, 80, 110, 100, 13),
+    (1013, STATIC, "", CHILD | SS_LEFT | WS_GROUP, 6, 126, 288, 24),
 ]
 
 
@@ -381,7 +392,7 @@ class ResourceScriptTest(unittest.TestCase):
         self.assertEqual(dialog["style"],
                          WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT)
         self.assertEqual(dialog["ex"], 0)
-        self.assertEqual(dialog["pos"], (0, 0, 232, 113))
+        self.assertEqual(dialog["pos"], (0, 0, 300, 172))
         self.assertEqual((dialog["menu"], dialog["cls"]), ("", ""))
         self.assertEqual(dialog["title"], "Pixmote Configuration")
         self.assertEqual(dialog["font"], (8, "MS Sans Serif"))

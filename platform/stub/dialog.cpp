@@ -13,6 +13,8 @@ constexpr int kEditBox = 1004;
 constexpr int kCheckBox = 1005;
 constexpr int kFirstRadio = 40006;
 constexpr int kLastRadio = 40008;
+constexpr int kFirstSizeRadio = 1007;
+constexpr int kLastSizeRadio = 1010;
 // What an edit box admits before EM_LIMITTEXT, and after EM_LIMITTEXT with 0.
 constexpr int kDefaultEditLimit = 30000;
 constexpr int kLargestEditLimit = 0x7FFFFFFE;
@@ -41,6 +43,14 @@ std::map<int, Control> templateControls() {
     controls[40006] = Control{ControlKind::Radio, "&110 ms", -1, false};
     controls[40007] = Control{ControlKind::Radio, "&220 ms", -1, false};
     controls[40008] = Control{ControlKind::Radio, "&330 ms", -1, false};
+    controls[1006] = Control{ControlKind::Static, "Si&ze", -1, false};
+    controls[1007] = Control{ControlKind::Radio, "x1", -1, false};
+    controls[1008] = Control{ControlKind::Radio, "x2", -1, false};
+    controls[1009] = Control{ControlKind::Radio, "x3", -1, false};
+    controls[1010] = Control{ControlKind::Radio, "x4", -1, false};
+    controls[1011] = Control{ControlKind::Static, "Start/stop &key:", -1, false};
+    controls[1012] = Control{ControlKind::HotKey, "", -1, false};
+    controls[1013] = Control{ControlKind::Static, "", -1, false};
     return controls;
 }
 
@@ -124,6 +134,14 @@ LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wPa
     if (control == nullptr) {
         return 0;
     }
+    if (control->kind == ControlKind::HotKey) {
+        if (message == HKM_SETHOTKEY) {
+            control->hotKey = static_cast<WORD>(wParam & 0xFFFF);
+        } else if (message == HKM_GETHOTKEY) {
+            return control->hotKey;
+        }
+        return 0;
+    }
     if (message == EM_LIMITTEXT && control->kind == ControlKind::Edit) {
         control->limit = wParam == 0 || wParam > static_cast<WPARAM>(kLargestEditLimit)
                              ? kLargestEditLimit
@@ -162,7 +180,8 @@ UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount) {
 BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check) {
     log("CheckDlgButton " + std::to_string(id) + " " + std::to_string(check));
     Control* control = item(dialog, id);
-    if (control == nullptr || control->kind == ControlKind::Edit) {
+    if (control == nullptr || control->kind == ControlKind::Edit ||
+        control->kind == ControlKind::Static || control->kind == ControlKind::HotKey) {
         return FALSE;
     }
     control->checked = check == BST_CHECKED;
@@ -218,19 +237,35 @@ void typeText(int id, const std::string& text) {
 
 void clickButton(int id) {
     Control* control = item(dialog(), id);
-    if (control == nullptr || control->kind == ControlKind::Edit) {
+    if (control == nullptr || control->kind == ControlKind::Edit ||
+        control->kind == ControlKind::Static || control->kind == ControlKind::HotKey) {
         return;
     }
     if (control->kind == ControlKind::CheckBox) {
         control->checked = !control->checked;
     } else if (control->kind == ControlKind::Radio) {
-        for (int other = kFirstRadio; other <= kLastRadio; ++other) {
+        const bool size = id >= kFirstSizeRadio && id <= kLastSizeRadio;
+        const int first = size ? kFirstSizeRadio : kFirstRadio;
+        const int last = size ? kLastSizeRadio : kLastRadio;
+        for (int other = first; other <= last; ++other) {
             world().controls[other].checked = other == id;
         }
     }
     const auto wParam = static_cast<WPARAM>(static_cast<DWORD>(id & 0xFFFF) |
                                             (static_cast<DWORD>(BN_CLICKED) << 16));
     send(WM_COMMAND, wParam, 0);
+}
+
+void setHotKeyControl(int id, WORD key) {
+    Control* control = item(dialog(), id);
+    if (control != nullptr && control->kind == ControlKind::HotKey) {
+        control->hotKey = key;
+    }
+}
+
+WORD hotKeyControl(int id) {
+    const Control* control = item(dialog(), id);
+    return control == nullptr ? 0 : control->hotKey;
 }
 
 }  // namespace stub

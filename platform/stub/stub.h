@@ -108,6 +108,30 @@ bool itemChecked(int id);
 void typeText(int id, const std::string& text);
 void clickButton(int id);
 
+// The controls beyond the six of the first template: the Size group (1006) and its radio
+// buttons x1..x4 (1007..1010, checking themselves as the timer buttons do), the start/stop key's
+// label (1011), its hotkey control (1012, HKM_SETHOTKEY and HKM_GETHOTKEY) and the note under it
+// (1013, a static text the program fills).
+// As a person would: put a key into the hotkey control (virtual key | HOTKEYF_ flags << 8; 0
+// clears it). No WM_COMMAND is sent: the program reads the control at OK.
+void setHotKeyControl(int id, WORD key);
+WORD hotKeyControl(int id);
+
+// ---- The start/stop key ---------------------------------------------------------------------
+// Keys registered with RegisterHotKey, as (modifiers without MOD_NOREPEAT, virtual key); a key
+// another program holds makes RegisterHotKey fail with it. Not logged, not counted in held().
+struct HotKey {
+    HWND window = nullptr;
+    int id = 0;
+    UINT modifiers = 0;
+    UINT virtualKey = 0;
+};
+std::vector<HotKey> hotKeys();
+void takeHotKey(UINT modifiers, UINT virtualKey);  // as another program holding it
+// The key pressed: WM_HOTKEY(id) to the window that registered it, as the system posts it and
+// the loop dispatches it; returns the procedure's result, 0 when no key matches.
+INT_PTR pressHotKey(UINT modifiers, UINT virtualKey);
+
 // ---- Messages -------------------------------------------------------------------------------
 // Call the dialog procedure at once, as the message loop would dispatch it; returns its result.
 INT_PTR send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);

@@ -86,12 +86,13 @@ struct TrayState {
 };
 
 // ---- The dialog ----
-enum class ControlKind { PushButton, Edit, CheckBox, Radio };
+enum class ControlKind { PushButton, Edit, CheckBox, Radio, Static, HotKey };
 struct Control {
     ControlKind kind = ControlKind::PushButton;
     std::string text;
     int limit = -1;  // EM_LIMITTEXT value, -1 when never set
     bool checked = false;
+    WORD hotKey = 0;  // a hotkey control's key: virtual key, HOTKEYF_ flags in the high byte
 };
 
 struct World {
@@ -157,6 +158,10 @@ struct World {
     int smallIconSize = 16;  // GetSystemMetrics(SM_CXSMICON), (SM_CYSMICON): 100 %
     std::vector<TrayCall> trayCalls;
     TrayState tray;
+
+    // Start/stop keys: (window, id) -> (modifiers, virtual key); keys other programs hold.
+    std::map<std::pair<std::uintptr_t, int>, std::pair<UINT, UINT>> hotKeys;
+    std::vector<std::pair<UINT, UINT>> takenHotKeys;
 
     // Registered window messages: lower-case name -> id.
     std::map<std::string, UINT> registeredMessages;

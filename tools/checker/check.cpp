@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tests/support/gif_replay.h"
+#include "tools/checker/enlarged.h"
 #include "tools/checker/structure.h"
 
 namespace {
@@ -199,6 +200,14 @@ CheckReport checkRecording(const std::string& gifPath,
     if (!gif.ok) {
         rep.fail("cannot decode " + gifPath + ": " + gif.error);
         return report;
+    }
+    if (options.enlarge > 1) {
+        std::string why;
+        if (!shrinkEnlarged(&gif, options.enlarge, &why)) {
+            rep.fail("not an exact x" + str(options.enlarge) + " enlargement: " + why);
+            return report;
+        }
+        rep.note("an exact x" + str(options.enlarge) + " enlargement, checked at x1");
     }
     const Structure want{options.width, options.height, options.still, options.endsStill};
     std::vector<std::string> failures;

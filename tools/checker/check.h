@@ -23,6 +23,8 @@ struct CheckOptions {
     // How many images of one step that show no script frame are let pass (and left out of the
     // order and delays): under Wine a window shown again shows nothing drawn until it repaints.
     int unpainted = 0;
+    int enlarge = 1;  // the recording's Size: at 2..4 it must be an exact enlargement, and is
+                      // checked as brought back to x1 (enlarged.h)
 };
 
 struct CheckReport {

@@ -2,8 +2,9 @@
 //
 //   pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH] [--step 16|32|48] [--still]
 //                     [--first K] [--complete] [--ends-still] [--slack STEPS] [--unpainted N]
-//                     [--log STANDIN_LOG]
+//                     [--log STANDIN_LOG] [--enlarge K]
 //
+// --enlarge: the recording was made at Size xK (2..4); --size stays the calculator's own.
 // --size is the recording's size in pixels; --dots the size of one calculator dot in it (the
 // stand-in's --dots), so the script's patterns are (W / dot width) x (H / dot height) dots.
 // Prints what it found; exit code 0 when the recording is right, 1 when not, 2 on bad usage.
@@ -24,7 +25,8 @@ int usage(const char* why) {
                  "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH]\n"
                  "                         [--step 16|32|48]\n"
                  "                         [--still] [--first K] [--complete] [--ends-still]\n"
-                 "                         [--slack STEPS] [--unpainted N] [--log FILE]\n",
+                 "                         [--slack STEPS] [--unpainted N] [--log FILE]\n"
+                 "                         [--enlarge K]\n",
                  why);
     return 2;
 }
@@ -59,6 +61,11 @@ int main(int argc, char** argv) {
             options.complete = true;
         } else if (a == "--ends-still") {
             options.endsStill = true;
+        } else if (a == "--enlarge" && more) {
+            options.enlarge = std::atoi(argv[++i]);
+            if (options.enlarge < 1 || options.enlarge > 4) {
+                return usage("--enlarge is 1 to 4");
+            }
         } else if (a == "--slack" && more) {
             options.slack = std::atoi(argv[++i]);
         } else if (a == "--unpainted" && more) {

@@ -16,6 +16,9 @@
 //   wait-dialog-visible | wait-dialog-hidden
 //   dialog-state               visibility, message text, still-mode box, timer buttons
 //   set-text ID TEXT | click ID   on a control of the settings dialog
+//   dialog-texts               every text of the visible settings dialog against its control
+//                              (texts.h); hold-key VK MODIFIERS SECONDS  hold a key as another
+//                              program would
 //   pid | gui-resources [PID] | foreground | windows | children TITLE
 //   hold SECONDS | wait-shell  keep the desktop up; wait for Wine's shell and its tray
 //   tooltip                    the text of the visible tooltip (after hovering the tray icon)
@@ -45,6 +48,7 @@
 
 #include "tools/common/frames.h"
 #include "tools/driver/find.h"
+#include "tools/driver/texts.h"
 #include "tools/driver/window.h"
 
 namespace {
@@ -689,6 +693,11 @@ int main(int argc, char** argv) {
         rc = windowMove(args[0], std::atoi(args[1]), std::atoi(args[2]));
     } else if (cmd == "win-close" && left == 1) {
         rc = windowClose(args[0]);
+    } else if (cmd == "dialog-texts" && left == 0) {
+        rc = dialogTexts();
+    } else if (cmd == "hold-key" && left == 3) {
+        rc = holdKey(static_cast<UINT>(std::strtoul(args[0], nullptr, 0)),
+                     static_cast<UINT>(std::strtoul(args[1], nullptr, 0)), std::atoi(args[2]));
     } else if (cmd == "emu-verify" && (left == 1 || left == 3)) {
         int width = left == 3 ? std::atoi(args[1]) : 96;
         int height = left == 3 ? std::atoi(args[2]) : 64;

@@ -1,6 +1,8 @@
 // The LCD check: states matched in order against the frames a viewer shows.
 #include "tools/lcdcheck/check.h"
 
+#include "tools/checker/enlarged.h"
+
 #include <cstddef>
 
 #include "tests/support/gif_replay.h"
@@ -29,6 +31,14 @@ LcdReport checkLcd(const std::string& gifPath, const std::vector<LcdState>& stat
     if (!gif.ok) {
         fail("the recording does not decode: " + gif.error);
         return r;
+    }
+    if (g.enlarge > 1) {
+        std::string why;
+        if (!shrinkEnlarged(&gif, g.enlarge, &why)) {
+            fail("not an exact x" + std::to_string(g.enlarge) + " enlargement: " + why);
+            return r;
+        }
+        r.lines.push_back("an exact x" + std::to_string(g.enlarge) + " enlargement, checked at x1");
     }
     const int width = g.across * g.dotWidth;
     const int height = g.down * g.dotHeight;

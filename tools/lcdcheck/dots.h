@@ -21,6 +21,7 @@ struct DotGeometry {
     int layoutHeight = 617;
     int screenX = 40;
     int screenY = 138;
+    int enlarge = 1;  // the recording's Size (2..4: checked as brought back to x1)
 };
 
 // A picture as 32-bit pixels, top row first: blue, green, red, reserved (the layout the grab

@@ -1,6 +1,7 @@
 // pixmote-lcd-check: checks a recording of a real emulator's screen against screenshots of it.
 //
-//   pixmote-lcd-check GIF [--layout WxH+X+Y] [--dots WxH] [--dot WxH] [--dump FILE] SHOT.ppm...
+//   pixmote-lcd-check GIF [--layout WxH+X+Y] [--dots WxH] [--dot WxH] [--dump FILE]
+//                     [--enlarge K] SHOT.ppm...
 //
 // Each SHOT is the emulator's whole client area (binary PPM), taken after one key, in order.
 // --layout is the client at scale 1 and where the screen starts in it (default Free42's
@@ -9,6 +10,7 @@
 // Prints what it found and the figures; exit code 0 when the recording is right, 1 when not,
 // 2 on bad usage or an unreadable screenshot.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -71,6 +73,11 @@ int main(int argc, char** argv) {
         } else if (a == "--dot" && more) {
             if (!parseSize(argv[++i], &g.dotWidth, &g.dotHeight)) {
                 return usage("bad --dot");
+            }
+        } else if (a == "--enlarge" && more) {
+            g.enlarge = std::atoi(argv[++i]);  // the recording's Size, 1..4
+            if (g.enlarge < 1 || g.enlarge > 4) {
+                return usage("--enlarge is 1 to 4");
             }
         } else if (a == "--dump" && more) {
             dump = argv[++i];
