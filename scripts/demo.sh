@@ -52,7 +52,7 @@ wenv_wait_tray Ready >/dev/null || { echo "demo: Pixmote is not Ready" >&2; exit
 echo "demo: left click: recording for $seconds s"
 wenv_driver tray left >/dev/null
 wenv_wait_tray Capturing >/dev/null || { echo "demo: Pixmote is not Capturing" >&2; exit 1; }
-sleep "$seconds"
+sleep "$seconds"  # the recording's length, as asked
 
 echo "demo: left click: stop"
 wenv_driver tray left >/dev/null

@@ -319,33 +319,36 @@ wenv_pixmote() {
 # wenv_pixmote_exit_code SECONDS: waits for pixmote.exe to end; prints its exit code, or
 # "running" when it is still running after SECONDS.
 wenv_pixmote_exit_code() {
-    local limit=$((SECONDS + $1))
-    while [[ ! -s "$WENV_PIXMOTE_RC_FILE" ]]; do
-        if ((SECONDS >= limit)); then
-            echo running
-            return 1
-        fi
-        sleep 0.1
-    done
-    cat "$WENV_PIXMOTE_RC_FILE"
+    if poll_until "$1" test -s "$WENV_PIXMOTE_RC_FILE"; then
+        cat "$WENV_PIXMOTE_RC_FILE"
+    else
+        echo running
+        return 1
+    fi
 }
 
 # wenv_standin ARGS...: starts the emulator stand-in at (600, 40), clear of the settings
-# dialog, the save dialog, the message boxes and the tray, and waits for its window. Its frame log is $WENV_STANDIN_LOG.
+# dialog, the save dialog, the message boxes and the tray, and waits until its window is
+# shown at its size with its first picture: the stand-in logs "frame 0" after that (its
+# window exists, and the driver finds it, before it is sized, shown and drawn). Its frame log
+# is $WENV_STANDIN_LOG.
 wenv_standin() {
     WENV_STANDIN_LOG=$WENV_DIR/standin-$RANDOM.log
     wenv_bg standin "$STANDIN_EXE" --pos 600 40 --log "$(wenv_winpath "$WENV_STANDIN_LOG")" "$@"
     WENV_STANDIN_PID=$WENV_LAST_PID
-    wenv_driver --timeout 30000 emu-info >/dev/null
+    wenv_wait_file "$WENV_STANDIN_LOG" 30 '^frame 0 ' &&
+        wenv_driver --timeout 30000 emu-info >/dev/null
+}
+
+# wenv_process_gone PID: the background process PID has ended.
+wenv_process_gone() {
+    ! kill -0 "$1" 2>/dev/null
 }
 
 # wenv_standin_stop: closes the stand-in and waits for it to end.
 wenv_standin_stop() {
     wenv_driver emu-close >/dev/null
-    local limit=$((SECONDS + 10))
-    while kill -0 "$WENV_STANDIN_PID" 2>/dev/null && ((SECONDS < limit)); do
-        sleep 0.1
-    done
+    poll_until 10 wenv_process_gone "$WENV_STANDIN_PID"
 }
 
 # wenv_script_ms SCRIPT: the total hold time of a frame script, in ms.
@@ -381,14 +384,15 @@ wenv_record() {
         "$WENV_DURING_CAPTURE"
     fi
     # The stand-in logs "done" when its last frame's hold has passed.
-    local limit=$((SECONDS + $(wenv_script_ms "$script") / 1000 + 20))
-    while (($(grep -c '^done' "$WENV_STANDIN_LOG") <= done_before)) && ((SECONDS < limit)); do
-        sleep 0.1
-    done
+    poll_until $(($(wenv_script_ms "$script") / 1000 + 20)) wenv_standin_done_after "$done_before" ||
+        t_fail "the stand-in's script did not end"
     wenv_driver tray left >/dev/null
     t_expect_tray Halted
     local report rc=0
-    report=$("$GIF_CHECK" "$gif" --script "$script" --first 0 --complete "$@") || rc=$?
+    # The delays are compared with the times the stand-in really showed its frames (its log):
+    # on a busy machine it is late now and then.
+    report=$("$GIF_CHECK" "$gif" --script "$script" --first 0 --complete \
+        --log "$WENV_STANDIN_LOG" "$@") || rc=$?
     sed 's/^/    /' <<<"$report" >&2
     if ((rc == 0)); then
         t_ok "recording $(basename "$gif") matches its script"
@@ -399,16 +403,21 @@ wenv_record() {
     fi
 }
 
+# wenv_standin_done_after N: the stand-in's log holds more than N "done" lines.
+wenv_standin_done_after() {
+    local ended
+    ended=$(grep -c '^done' "$WENV_STANDIN_LOG" 2>/dev/null)
+    ((${ended:-0} > $1))
+}
+
+# wenv_file_holds PATH [PATTERN]: PATH exists (and holds a line matching PATTERN).
+wenv_file_holds() {
+    [[ -f "$1" ]] && { [[ -z "${2:-}" ]] || grep -q -- "$2" "$1"; }
+}
+
 # wenv_wait_file PATH SECONDS [PATTERN]: until PATH exists (and holds a line matching PATTERN).
 wenv_wait_file() {
-    local limit=$((SECONDS + $2))
-    while ((SECONDS < limit)); do
-        if [[ -f "$1" ]] && { [[ -z "${3:-}" ]] || grep -q -- "$3" "$1"; }; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
+    poll_until "$2" wenv_file_holds "$1" "${3:-}"
 }
 
 # wenv_screenshot NAME: the whole display as $PIXMOTE_ARTIFACTS/NAME.png.
@@ -420,18 +429,16 @@ wenv_screenshot() {
 # ---------------------------------------------------------------------------------------------
 # The tray (see the top of this file).
 
+# wenv_tray_shown: the tray's X window is shown; its id in WENV_TRAY_XID.
+wenv_tray_shown() {
+    WENV_TRAY_XID=$(xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null |
+        head -n 1)
+    [[ -n "$WENV_TRAY_XID" ]]
+}
+
 # The tray's X window, waiting up to 5 s for it to be shown.
 wenv_tray_window() {
-    local limit=$((SECONDS + 5)) w=""
-    while ((SECONDS < limit)); do
-        w=$(xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null | head -n 1)
-        if [[ -n "$w" ]]; then
-            echo "$w"
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
+    poll_until 5 wenv_tray_shown && echo "$WENV_TRAY_XID"
 }
 
 # Moves the tray window to the bottom left, clear of the other windows (through Wine, so
@@ -455,6 +462,9 @@ wenv_tray_tip() {
     read -r x y < <(wenv_tray_park "$w")
     [[ -n "$y" ]] || return 1
     xdotool mousemove $((x + 150)) $((y + 10)) 2>/dev/null
+    # The pointer rests off the icon first, so that the tooltip control starts afresh. Its
+    # timers run inside explorer and show nothing to wait for; a tip that comes late or stale
+    # is read again by the caller's poll (wenv_wait_tray).
     sleep 0.3
     xdotool mousemove $((x + 10)) $((y + 10)) 2>/dev/null
     wenv_driver --timeout 2500 tooltip
@@ -489,30 +499,27 @@ wenv_tray_lamp() {
 
 # Is the tray showing any icon? (explorer unmaps its window when the last icon goes)
 wenv_tray_mapped() {
-    [[ -n "$(xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null)" ]]
+    wenv_tray_shown
+}
+
+# wenv_tray_look: the icon's tooltip and lamp, "TIP LAMP" ("<no tooltip>" when none showed).
+wenv_tray_look() {
+    local tip
+    tip=$(wenv_tray_tip 2>/dev/null | tail -n 1)
+    echo "${tip:-<no tooltip>} $(wenv_tray_lamp)"
 }
 
 # wenv_wait_tray STATE [SECONDS]: until the icon's tooltip is STATE (Halted, Ready, Capturing)
 # and its picture shows the matching lamp. Prints the last tooltip and lamp seen.
 wenv_wait_tray() {
-    local want=$1 limit=$((SECONDS + ${2:-15})) lamp_want tip="" lamp=""
-    case $want in
+    local lamp_want
+    case $1 in
         Halted) lamp_want=red ;;
         Ready) lamp_want=yellow ;;
         Capturing) lamp_want=green ;;
         *) lamp_want=none ;;
     esac
-    while ((SECONDS < limit)); do
-        tip=$(wenv_tray_tip 2>/dev/null | tail -n 1)
-        lamp=$(wenv_tray_lamp)
-        if [[ "$tip" == "$want" && "$lamp" == "$lamp_want" ]]; then
-            echo "$tip $lamp"
-            return 0
-        fi
-        sleep 0.3
-    done
-    echo "${tip:-<no tooltip>} $lamp"
-    return 1
+    POLL_INTERVAL=0.3 poll_output -x "${2:-15}" "$1 $lamp_want" wenv_tray_look
 }
 
 # t_expect_tray STATE [SECONDS]: a check that the tray reaches STATE.

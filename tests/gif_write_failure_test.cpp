@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +24,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "tests/support/gif_file_fixture.h"
 #include "tests/support/gif_replay.h"
 
 namespace {
@@ -100,14 +100,9 @@ Recording animation(int width, int height) {
     }
     recording.steps.push_back({Step::Framed});
     recording.steps.push_back({Step::End});
-    std::mt19937 random(11);
-    std::uniform_int_distribution<int> level(0, 15);
     for (std::size_t i = 0; i < recording.steps.size(); ++i) {
-        Bytes frame(static_cast<std::size_t>(width * height));
-        for (std::uint8_t& pixel : frame) {
-            pixel = static_cast<std::uint8_t>(level(random));
-        }
-        recording.frames.push_back(frame);
+        recording.frames.push_back(
+            GifFileTest::randomFrame(width, height, 11 + static_cast<unsigned>(i)));
     }
     return recording;
 }
@@ -189,24 +184,16 @@ int slurpImages(const std::string& path) {
     return images;
 }
 
-class GifWriteFailure : public ::testing::Test {
+class GifWriteFailure : public GifFileTest {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::path(::testing::TempDir()) /
-               ("gif_failure_" + std::to_string(getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        path_ = (dir_ / "out.gif").string();
+        GifFileTest::SetUp();
         const char* keep = std::getenv("PIXMOTE_KEEP_CUT_GIFS");
         keep_ = keep != nullptr ? keep : "";
     }
     void TearDown() override {
         setGifRawWrite(nullptr);
-        if (animationIsOpen()) {
-            endAnimation();
-        }
-        fs::remove_all(dir_);
+        GifFileTest::TearDown();
     }
 
     // Writes the recording whole and notes its bytes and image ends.
@@ -289,8 +276,6 @@ class GifWriteFailure : public ::testing::Test {
         return chosen;
     }
 
-    fs::path dir_;
-    std::string path_;
     std::string keep_;
     Bytes whole_;
     std::vector<std::size_t> ends_;

@@ -64,24 +64,4 @@ TEST(QuantizeFrame, LevelsStretchBetweenTheFramesOwnExtremes) {
     }
 }
 
-TEST(QuantizeFrame, EveryByteOfALargeFrameIsSetInRowOrder) {
-    // 320 x 240, red = column + row, so row y and column x can be checked one by one.
-    const std::int16_t width = 320;
-    const std::int16_t height = 240;
-    Bytes reds;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            reds.push_back(static_cast<std::uint8_t>((x + y) % 256));
-        }
-    }
-    const Bytes frame = quantize(reds, width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const int r = (x + y) % 256;
-            ASSERT_EQ(frame[static_cast<std::size_t>(y * width + x)], (255 - r) * 15 / 255)
-                << x << "," << y;
-        }
-    }
-}
-
 }  // namespace

@@ -6,6 +6,7 @@
 // what it covers) at the window's size.
 #include "capture/session.h"
 #include "platform/stub/stub.h"
+#include "tests/support/catalogue_profile.h"
 #include "tests/support/session_fixture.h"
 #include "tests/support/smooth_picture.h"
 
@@ -25,14 +26,9 @@ class SampledSession : public SessionTest {
     // A profile whose screen is a 96 x 64 child window of class wabbitlcd in a z80 window of
     // this caption, and that window (350 x 725) with its 192 x 128 screen window.
     static HWND addLcdWindow(const char* caption) {
-        const std::string path = "Software\\Pixmote\\Wabbitemu\\TI-83";
-        stub::regCreateKey(path);
-        stub::regSetString(path, "ClassName", "z80");
-        stub::regSetString(path, "Caption", "Wabbitemu");
-        stub::regSetDword(path, "CaptionMatch", 1);
-        stub::regSetString(path, "ScreenClass", "wabbitlcd");
-        stub::regSetDword(path, "CX", 96);
-        stub::regSetDword(path, "CY", 64);
+        catalogueProfile("Wabbitemu", "TI-83", "z80", "Wabbitemu", 96, 64)
+            .number("CaptionMatch", 1)
+            .text("ScreenClass", "wabbitlcd");
         const HWND main = stub::addWindow("z80", caption, 350, 725);
         stub::addChildWindow(main, "wabbitlcd", "LCD", 192, 128);
         return main;
@@ -40,22 +36,9 @@ class SampledSession : public SessionTest {
 
     // The face's profile, and its window at a client size.
     HWND addDotFace(int width, int height) {
-        const std::string path = "Software\\Pixmote\\StandIn\\Dots";
-        stub::regCreateKey(path);
-        stub::regSetString(path, "ClassName", kClass);
-        stub::regSetString(path, "Caption", kCaption);
-        for (const auto& [name, value] :
-             std::vector<std::pair<const char*, DWORD>>{{"CX", 40},
-                                                        {"CY", 24},
-                                                        {"RCX", 60},
-                                                        {"RCY", 50},
-                                                        {"RX", 10},
-                                                        {"RY", 12},
-                                                        {"AnyScale", 1},
-                                                        {"DotWidth", 2},
-                                                        {"DotHeight", 3}}) {
-            stub::regSetDword(path, name, value);
-        }
+        catalogueProfile("StandIn", "Dots", kClass, kCaption, 40, 24)
+            .layout(60, 50, 10, 12)
+            .dots(2, 3);
         return stub::addWindow(kClass, kCaption, width, height);
     }
 

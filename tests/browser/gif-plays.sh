@@ -54,17 +54,23 @@ HTML
     printf '%s\n' "$tail"
 } >"$work/page.html"
 
-# Headless Chromium now and then dumps the page before its decoder has answered ("pending"):
-# such a run says nothing about the file, so it is tried again, up to three times.
-for attempt in 1 2 3; do
+# answered: one run of headless Chromium; its answer in result. False when the page was dumped
+# before the decoder had answered ("pending", as happens now and then): such a run says nothing
+# about the file.
+answered() {
+    local dom
     rm -rf "$work/profile"
     dom=$(timeout 60 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
         --disable-background-networking --disable-component-update --disable-sync \
         --user-data-dir="$work/profile" --virtual-time-budget=600000 --dump-dom \
         "file://$work/page.html" 2>"$work/chromium.err")
     result=$(sed -n 's|.*<pre id="out">\([^<]*\)</pre>.*|\1|p' <<<"$dom" | head -n 1)
-    [[ "$result" == pending || -z "$result" ]] || break
-done
+    [[ "$result" != pending && -n "$result" ]]
+}
+# shellcheck source=tests/wine/lib/poll.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../wine/lib/poll.sh"
+result=""
+POLL_INTERVAL=1 poll_until 120 answered
 if [[ "$result" =~ ^size=${want}\ frames=([0-9]+)\ first=${want}\ loop=true$ ]] &&
     ((BASH_REMATCH[1] == frames)); then
     echo "PASS gif-plays ($result)"

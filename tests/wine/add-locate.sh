@@ -21,32 +21,38 @@ locate() {
     [[ -f "$reg" ]] && grep '^"' "$reg" | tr -d '\r' | grep -v -e ClassName -e '"Caption"'
 }
 
+# locate_line ARGS...: locate's answer on one line.
+locate_line() {
+    locate "$@" | tr '\n' ' '
+}
+
+# expect_profile WHAT SECONDS WANT LOCATE_ARGS...: /locate comes to write the profile WANT
+# (the window may not show its screen yet when it is first found).
 expect_profile() {
-    local what=$1 got=$2 want=$3
-    t_expect_eq "$what" "$(tr '\n' ' ' <<<"$got")" "$(tr '\n' ' ' <<<"$want")"
+    local what=$1 seconds=$2 want=$3
+    shift 3
+    t_expect_soon -x "$what" "$seconds" "$(tr '\n' ' ' <<<"$want")" locate_line "$@"
 }
 
 for scale in 1 2 3; do
     echo "== bare stand-in, scale $scale" >&2
     wenv_standin --scale "$scale" --pattern 3
-    expect_profile "bare x$scale" "$(locate bare$scale CalcStandIn "Calculator Stand-In" 96 64)" \
-        'exit 0
+    expect_profile "bare x$scale" 20 'exit 0
 "CX"=dword:00000060
-"CY"=dword:00000040'
+"CY"=dword:00000040' bare$scale CalcStandIn "Calculator Stand-In" 96 64
     wenv_standin_stop
 done
 
 echo "== face stand-in, scale 2" >&2
 wenv_standin --face --scale 2 --pattern 5
 wenv_screenshot add-locate-face >/dev/null
-expect_profile "face x2" "$(locate face CalcStandIn "Calculator Stand-In" 96 64)" \
-    'exit 0
+expect_profile "face x2" 20 'exit 0
 "CX"=dword:00000060
 "CY"=dword:00000040
 "RCX"=dword:000000a0
 "RCY"=dword:00000118
 "RX"=dword:00000020
-"RY"=dword:00000028'
+"RY"=dword:00000028' face CalcStandIn "Calculator Stand-In" 96 64
 t_expect_eq "no such window" "$(locate none CalcStandIn "No Such Caption" 96 64)" "exit 2"
 t_expect_eq "no screen of that size" "$(locate big CalcStandIn "Calculator Stand-In" 400 64)" \
     "exit 3"
@@ -68,14 +74,9 @@ if [[ -x "$free42/build.sh" ]]; then
     echo "== Free42, first start" >&2
     exe=$("$free42/build.sh" "${PIXMOTE_FREE42_DIR:-$PIXMOTE_ROOT/build-free42}" 2>>"$WENV_DIR/free42-build.log" | tail -1)
     wenv_bg free42 "$exe"
-    for _ in $(seq 1 100); do
-        [[ "$(locate probe FREE42 "Free42 Binary" 131 16 | head -1)" != "exit 2" ]] && break
-        sleep 0.3
-    done
-    sleep 2
-    wenv_screenshot add-locate-free42 >/dev/null
-    expect_profile "Free42 first start" "$(locate free42 FREE42 "Free42 Binary" 131 16)" \
-        'exit 0
+    # Free42 starts, sizes its window and draws its skin and screen: /locate is asked until it
+    # finds the whole profile.
+    expect_profile "Free42 first start" 90 'exit 0
 "CX"=dword:00000106
 "CY"=dword:00000030
 "RCX"=dword:00000154
@@ -84,7 +85,8 @@ if [[ -x "$free42/build.sh" ]]; then
 "RY"=dword:0000008a
 "AnyScale"=dword:00000001
 "DotWidth"=dword:00000002
-"DotHeight"=dword:00000003'
+"DotHeight"=dword:00000003' free42 FREE42 "Free42 Binary" 131 16
+    wenv_screenshot add-locate-free42 >/dev/null
 else
     echo "add-locate: $free42 is absent: the Free42 case is skipped" >&2
 fi

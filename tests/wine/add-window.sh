@@ -29,8 +29,8 @@ echo "== the caption changes while the helper watches" >&2
 wenv_driver emu-start >/dev/null  # the suffix comes 300 ms after the script starts
 t_expect_contains "the helper sees the caption change" "$(addw_status "caption changed" 10)" \
     'the profile matches every caption that begins "My Calc"'
-t_expect_contains "the profile matches the caption's beginning" \
-    "$(wenv_driver add-text $ADDW_PROFILE)" "$ADDW_PROFILE_TEXT; caption begins \"My Calc\""
+t_expect_soon "the profile matches the caption's beginning" 10 \
+    "$ADDW_PROFILE_TEXT; caption begins \"My Calc\"" wenv_driver add-text $ADDW_PROFILE
 values=("${ADDW_REG_VALUES[@]:0:2}" '"CaptionMatch"=dword:00000001' "${ADDW_REG_VALUES[@]:2}")
 
 echo "== 3. save" >&2
@@ -56,7 +56,7 @@ wenv_driver add-click $ADDW_EXPORT >/dev/null
 t_expect_contains "the export's save dialog" \
     "$(wenv_driver savefile "$(wenv_winpath "$exported")")" "saved"
 t_expect_contains "the helper says where" "$(addw_status Exported 10)" "Exported to"
-if cmp -s "$exported" "$WENV_DIR/expected.reg"; then
+if poll_until 10 cmp -s "$exported" "$WENV_DIR/expected.reg"; then
     t_ok "the exported .reg holds the saved profile"
 else
     t_fail "the exported .reg differs: $(od -c "$exported" 2>&1 | head -20)"

@@ -26,15 +26,24 @@ t_expect_eq "the prefix's DPI" \
     "$(timeout 60 wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels 2>/dev/null |
         tr -d '\r' | awk '$1 == "LogPixels" { print $3 }')" 0x90
 
-# expect_icon STATE GROUP: around icon slot 0 the screen shows the 24 x 24 art of GROUP
-# (res/icons/halted-24.txt with the group's lamps), every opaque pixel exact.
+# expect_icon STATE GROUP: around icon slot 0 the screen comes to show the 24 x 24 art of
+# GROUP (res/icons/halted-24.txt with the group's lamps), every opaque pixel exact.
 expect_icon() {
-    local dump=$WENV_DIR/slot-$1.txt report
-    xdotool mousemove $((slot_x + 150)) $((slot_y + 60)) 2>/dev/null  # no tooltip over it
-    sleep 0.3
+    if poll_until 15 icon_shows "$@"; then
+        t_ok "$1: $ICON_REPORT"
+    else
+        t_fail "$1: $ICON_REPORT"
+    fi
+}
+
+# icon_shows STATE GROUP: one look at slot 0 (the pointer moved away, so that no tooltip covers
+# it; the tooltip goes some time later); what it found in ICON_REPORT.
+icon_shows() {
+    local dump=$WENV_DIR/slot-$1.txt
+    xdotool mousemove $((slot_x + 150)) $((slot_y + 60)) 2>/dev/null
     timeout 20 import -window root -crop "48x48+$((slot_x - 8))+$((slot_y - 12))" +repage \
         -depth 8 txt:- >"$dump" 2>/dev/null
-    if report=$(python3 - "$PIXMOTE_ROOT" "$dump" "$2" <<'EOF'
+    ICON_REPORT=$(python3 - "$PIXMOTE_ROOT" "$dump" "$2" <<'EOF'
 import os, re, sys
 root, dump, group = sys.argv[1], sys.argv[2], int(sys.argv[3])
 sys.path.insert(0, os.path.join(root, "tools"))
@@ -56,17 +65,24 @@ print(f"{exact}/{len(opaque)} pixels of the 24 x 24 art of group {group} exact, 
       f"at ({dx - 8},{dy - 12}) of the slot")
 sys.exit(0 if exact == len(opaque) else 1)
 EOF
-    ); then
-        t_ok "$1: $report"
-    else
-        t_fail "$1: $report"
-    fi
+    )
+}
+
+# tray_settled: parks the tray window afresh; true once its client area is where the parking
+# before found it (the shell sets the window's frame after showing it).
+tray_settled() {
+    local now
+    rm -f "$WENV_DIR/tray-client"
+    now=$(wenv_tray_park "$tray")
+    [[ -n "$now" && "$now" == "${tray_parked:-}" ]] && return 0
+    tray_parked=$now
+    return 1
 }
 
 wenv_pixmote
 tray=$(wenv_tray_window) || t_fail "no tray window"
-sleep 2  # the shell settles its tray window's frame before it is parked
-read -r slot_x slot_y < <(wenv_tray_park "$tray")
+POLL_INTERVAL=0.5 poll_until 15 tray_settled || t_fail "the tray window did not settle"
+read -r slot_x slot_y <<<"$tray_parked"
 t_expect_tray Halted
 expect_icon Halted 101
 

@@ -18,7 +18,8 @@ wenv_start
 wenv_reg_import "$PIXMOTE_ROOT/res/catalogue/free42.reg"
 
 f42_start || t_finish
-t_expect_eq "Free42's first window" "${F42_CW}x$F42_CH" 340x617
+t_expect_soon -x "Free42's first window" 15 340x617 f42_client_size
+f42_geometry win-info
 wenv_pixmote
 t_expect_tray Halted
 

@@ -125,11 +125,16 @@ message_reg() {
 # wait_gone PATH SECONDS: until PATH no longer exists (the uninstaller runs from a copy of itself
 # and returns before it is done).
 wait_gone() {
-    local limit=$((SECONDS + $2))
-    while [[ -e "$1" ]]; do
-        ((SECONDS < limit)) || return 1
-        sleep 0.2
-    done
+    poll_until "$2" test ! -e "$1"
+}
+
+# shortcuts_gone: none of the three shortcuts is left.
+shortcuts_gone() {
+    [[ ! -e "$startup_link" && ! -e "$start_menu_link" && ! -e "$add_link" ]]
+}
+
+reg_lacks_key() {
+    ! reg_has_key "$1"
 }
 
 catalogue=("$PIXMOTE_ROOT"/res/catalogue/*.reg)
@@ -230,7 +235,8 @@ wenv_driver wait-dialog-visible >/dev/null || t_fail "the settings dialog did no
 wenv_driver set-text 1004 "my own words" >/dev/null
 wenv_driver click 1 >/dev/null
 wenv_driver wait-dialog-hidden >/dev/null || t_fail "OK did not hide the dialog"
-t_expect_eq "the message stored by the dialog" "$(wenv_reg_default "$PROGRAM_KEY")" "my own words"
+t_expect_soon -x "the message stored by the dialog" 15 "my own words" \
+    wenv_reg_default "$PROGRAM_KEY"
 
 # ---------------------------------------------------------------------------------------------
 wenv_log "2b. the installed helper adds an emulator the catalogue does not know"
@@ -264,7 +270,7 @@ wenv_driver close >/dev/null
 t_expect_eq "Pixmote exit code after Exit" "$(wenv_pixmote_exit_code 20)" 0
 if kill -0 "$WENV_PIXMOTE_PID" 2>/dev/null; then
     kill "$WENV_PIXMOTE_PID"
-    sleep 2
+    poll_until 10 wenv_process_gone "$WENV_PIXMOTE_PID"
 fi
 
 # ---------------------------------------------------------------------------------------------
@@ -303,10 +309,10 @@ if wait_gone "$install_dir" 60; then
 else
     t_fail "left in $install_dir: $(ls "$install_dir" | tr '\n' ' ')"
 fi
-[[ ! -e "$startup_link" && ! -e "$start_menu_link" && ! -e "$add_link" ]] &&
-    t_ok "the shortcuts are gone" ||
-    t_fail "a shortcut is left"
-reg_has_key "$UNINSTALL_KEY" && t_fail "the uninstall entry is left" || t_ok "uninstall entry gone"
+# The uninstaller removes the folder first, the shortcuts and its entry after.
+poll_until 30 shortcuts_gone && t_ok "the shortcuts are gone" || t_fail "a shortcut is left"
+POLL_INTERVAL=0.5 poll_until 30 reg_lacks_key "$UNINSTALL_KEY" && t_ok "uninstall entry gone" ||
+    t_fail "the uninstall entry is left"
 t_expect_tree "a silent uninstall keeps the program key" \
     "$WENV_DIR/my-message.reg" "${catalogue[@]}" "$standin" "$WENV_DIR/added.reg" "$own"
 
@@ -316,10 +322,7 @@ t_expect_eq "third installer exit code" "$(setup /S)" 0
 t_expect_eq "an empty stored message stays empty" "$(wenv_reg_default "$PROGRAM_KEY")" ""
 timeout 120 wine "$install_dir/uninstall.exe" /S /PURGE >>"$WENV_DIR/setup.log" 2>&1
 wait_gone "$install_dir" 60 || t_fail "the folder is left after /PURGE"
-limit=$((SECONDS + 30))
-while reg_has_key "$PROGRAM_KEY" && ((SECONDS < limit)); do
-    sleep 0.5
-done
-reg_has_key "$PROGRAM_KEY" && t_fail "/PURGE left the program key" || t_ok "/PURGE removed the key"
+POLL_INTERVAL=0.5 poll_until 30 reg_lacks_key "$PROGRAM_KEY" && t_ok "/PURGE removed the key" ||
+    t_fail "/PURGE left the program key"
 
 t_finish

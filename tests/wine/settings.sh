@@ -34,7 +34,7 @@ shown_text() {
 wenv_pixmote
 message="Hello from the Wine check"
 store "$message"
-t_expect_eq "stored message" "$(wenv_reg_default "$key")" "$message"
+t_expect_soon -x "stored message" 15 "$message" wenv_reg_default "$key"
 # Also choose 330 ms and tick the still-mode box: neither outlives the program.
 wenv_driver tray right >/dev/null
 wenv_driver wait-dialog-visible >/dev/null
@@ -53,17 +53,17 @@ wenv_driver click 1 >/dev/null  # hide it again (stores the same text)
 
 long63=$(printf 'M%.0s' {1..60})END
 store "$long63"
-t_expect_eq "63-character message stored whole" "$(wenv_reg_default "$key")" "$long63"
+t_expect_soon -x "63-character message stored whole" 15 "$long63" wenv_reg_default "$key"
 restart
 t_expect_eq "63-character message loaded whole" "$(shown_text)" "$long63"
 wenv_driver click 1 >/dev/null
 
 long70="${long63}0123456"
 store "$long70"
-t_expect_eq "70-character text stored as its first 63" "$(wenv_reg_default "$key")" "$long63"
+t_expect_soon -x "70-character text stored as its first 63" 15 "$long63" wenv_reg_default "$key"
 
 store ""
-t_expect_eq "empty message stored empty" "$(wenv_reg_default "$key")" ""
+t_expect_soon -x "empty message stored empty" 15 "" wenv_reg_default "$key"
 restart
 t_expect_eq "empty message loaded empty, not the built-in text" "$(shown_text)" ""
 

@@ -94,7 +94,7 @@ started=$SECONDS
 end=$((started + (TICKS * 110 + 999) / 1000 + 15))
 sample long start
 while ((SECONDS < end)); do
-    sleep 20
+    sleep 20  # the time between two samples of the long recording
     sample long "$((SECONDS - started))s"
 done
 wenv_driver tray left >/dev/null
@@ -120,7 +120,7 @@ for i in $(seq 1 "$RECORDINGS"); do
         [[ "$(hard_tray_state)" == Capturing ]] && wenv_driver tray left >/dev/null
         continue
     fi
-    sleep 1
+    sleep 1  # the recording's length: any number of ticks makes a whole file
     wenv_driver tray left >/dev/null
     if ((i % 5 == 0)); then
         t_expect_tray Halted

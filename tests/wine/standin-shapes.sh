@@ -27,26 +27,29 @@ shape() {
     if [[ "$screen_window" != - ]]; then
         t_expect_eq "$name: the screen's window" "$(log_value screen-window)" "$screen_window"
     fi
-    local place k shot
-    read -r -a place <<<"$(log_value screen-on-display)"
+    local k
+    read -r -a SHAPE_PLACE <<<"$(log_value screen-on-display)"
     for k in 0 5; do
         if ((k != 0)); then
             wenv_driver emu-pattern "$k" >/dev/null
         fi
-        sleep 0.5
-        shot=$WENV_DIR/shot.ppm
-        timeout 30 import -window root -depth 8 "ppm:$shot" 2>/dev/null
-        local report rc=0
-        report=$("$SHOT_CHECK" "$shot" --place "${place[@]}" --screen "$dots" --pattern "$k") ||
-            rc=$?
-        if ((rc == 0)); then
-            t_ok "$name: pattern $k drawn right ($report)"
+        # The picture reaches the X server some time after the stand-in has drawn it.
+        if poll_until 15 shot_shows "$dots" "$k"; then
+            t_ok "$name: pattern $k drawn right ($SHOT_REPORT)"
         else
-            t_fail "$name: pattern $k: $report"
+            t_fail "$name: pattern $k: $SHOT_REPORT"
             mkdir -p "$PIXMOTE_ARTIFACTS"
-            convert "$shot" "$PIXMOTE_ARTIFACTS/shape-$name-$k.png" 2>/dev/null
+            convert "$SHOT" "$PIXMOTE_ARTIFACTS/shape-$name-$k.png" 2>/dev/null
         fi
     done
+}
+
+# shot_shows DOTS K: a screenshot of the display shows pattern K at SHAPE_PLACE; the
+# screenshot is $SHOT, the check's answer SHOT_REPORT.
+SHOT=$WENV_DIR/shot.ppm
+shot_shows() {
+    timeout 30 import -window root -depth 8 "ppm:$SHOT" 2>/dev/null
+    SHOT_REPORT=$("$SHOT_CHECK" "$SHOT" --place "${SHAPE_PLACE[@]}" --screen "$1" --pattern "$2")
 }
 
 wabbit=(--class z80 --caption Wabbitemu --screen-class wabbitlcd)

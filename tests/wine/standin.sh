@@ -34,12 +34,29 @@ wenv_standin_stop
 shape --screen 320x240 -- 320x240 5 320 240
 wenv_standin_stop
 
+# demo_window: the stand-in's X window is there; its id in window.
+demo_window() {
+    window=$(xdotool search --onlyvisible --name '^Calculator Stand-In$' 2>/dev/null | head -n 1)
+    [[ -n "$window" ]]
+}
+
+# demo_picture: a digest of what the stand-in's X window shows.
+demo_picture() {
+    timeout 20 import -window "$window" -depth 8 rgb:- 2>/dev/null | md5sum
+}
+
+# demo_moved: the window shows something other than the picture before, $a; $a becomes that.
+demo_moved() {
+    local now
+    now=$(demo_picture)
+    [[ "$now" != "$a" ]] && a=$now
+}
+
 wenv_standin --demo --scale 2
-window=$(xdotool search --name '^Calculator Stand-In$' | head -n 1)
-a=$(import -window "$window" -depth 8 rgb:- | md5sum)
-sleep 1.2
-b=$(import -window "$window" -depth 8 rgb:- | md5sum)
-if [[ "$a" != "$b" ]]; then
+poll_until 15 demo_window || t_fail "no X window of the stand-in"
+# Two changes in a row: the first could be the window's first picture reaching the X server.
+a=$(demo_picture)
+if poll_until 15 demo_moved && poll_until 15 demo_moved; then
     t_ok "demo screen moves"
 else
     t_fail "demo screen stands still"

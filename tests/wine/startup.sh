@@ -26,8 +26,8 @@ t_expect_contains "OK repeats the warning" "$box" \
 t_expect_contains "dialog stays visible after OK" "$(wenv_driver dialog-state)" "visible=1"
 wenv_driver close >/dev/null
 t_expect_eq "exit code after WM_CLOSE in Halted" "$(wenv_pixmote_exit_code 15)" 0
-sleep 1
-t_expect_eq "tray icon removed" "$(wenv_tray_mapped && echo shown || echo gone)" gone
+tray_gone() { ! wenv_tray_mapped; }
+poll_until 15 tray_gone && t_ok "tray icon removed" || t_fail "tray icon still shown"
 
 echo "== with the program key" >&2
 wenv_reg_add_key 'HKEY_CURRENT_USER\Software\Pixmote'
@@ -51,7 +51,8 @@ state=$(wenv_driver dialog-state)
 t_expect_contains "110 ms chosen" "$state" "timer=110"
 t_expect_contains "message limited to 63 characters" "$state" "limit=63"
 t_expect_contains "still mode off" "$state" "still=0"
-t_expect_contains "dialog in front" "$state" "foreground=1"
+# The dialog is shown first and brought to the front after.
+t_expect_soon "dialog in front" 15 "foreground=1" wenv_driver dialog-state
 default=$(sed -n 's/^text=//p' <<<"$state")
 if [[ -n "$default" && ${#default} -le 19 ]]; then
     t_ok "built-in message '$default'"

@@ -21,6 +21,9 @@ struct CheckOptions {
                              // framed image with no graphic control
     int slack = 1;  // how many steps a delay may be off (ticks lost while the program was busy)
     bool colour = false;  // a recording in colour of the stand-in's colour patterns (--colours)
+    // How many images of one step that show no script frame are let pass (and left out of the
+    // order and delays): under Wine a window shown again shows nothing drawn until it repaints.
+    int unpainted = 0;
     int enlarge = 1;  // the recording's Size: at 2..4 it must be an exact enlargement, and is
                       // checked as brought back to x1 (enlarged.h)
 };
@@ -38,14 +41,24 @@ struct CheckReport {
 //   lie inside the border; StillMode: exactly one framed image and no graphic control; an
 //   animation ended by StillMode: the last image framed and without a graphic control;
 // - after each image the canvas carries the border and shows, inside it, a script frame, in
-//   script order with no frame twice in a row;
+//   script order with no frame twice in a row (but `unpainted` images of one step);
 // - every script frame between the first and the last one shown that the screen held for two
 //   capture ticks or more was shown;
 // - each image's delay, except the first's and the last's, is within `slack` steps of the time
 //   the screen showed it (the hold times of its frame and of any frame skipped after it) times
 //   160 / 110; the first image's is at least its hold time's less `slack` steps when it shows
 //   script frame 0, and at most its hold time's plus `slack` steps otherwise; the last's at
-//   least one step.
+//   least one step. Ticks lost while a busy machine kept the program waiting: when the images
+//   between the first and the last hold L steps less than their screen time, each delay may be
+//   off by L steps more and a frame held less than 2 + L ticks may be missing; those images
+//   must still hold two thirds of their screen time (a slow timer is no busy machine).
 CheckReport checkRecording(const std::string& gifPath,
                            const std::vector<frames::ScriptFrame>& script,
                            const CheckOptions& options);
+
+// The hold times the screen really had: the stand-in's log (--log) says when, after the last
+// "start", each frame came ("frame K pattern P at T ms") and when the last one's hold ended
+// ("done at T ms"). A busy machine makes the stand-in late, and the delays are compared with
+// what the screen showed. Frames the log does not reach keep the script's hold. Returns how
+// many holds were taken from the log.
+int takeHoldsFromLog(const std::string& log, std::vector<frames::ScriptFrame>* script);

@@ -1,8 +1,8 @@
 // pixmote-gif-check: checks a GIF recorded from the emulator stand-in against its frame script.
 //
 //   pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH] [--step 16|32|48] [--still]
-//                     [--first K] [--complete] [--ends-still] [--slack STEPS]
-//                     [--enlarge K] [--colours]
+//                     [--first K] [--complete] [--ends-still] [--slack STEPS] [--unpainted N]
+//                     [--log STANDIN_LOG] [--enlarge K] [--colours]
 //
 // --enlarge: the recording was made at Size xK (2..4); --size stays the calculator's own.
 // --size is the recording's size in pixels; --dots the size of one calculator dot in it (the
@@ -26,7 +26,8 @@ int usage(const char* why) {
                  "usage: pixmote-gif-check GIF --script FILE [--size WxH] [--dots WxH]\n"
                  "                         [--step 16|32|48]\n"
                  "                         [--still] [--first K] [--complete] [--ends-still]\n"
-                 "                         [--slack STEPS] [--enlarge K] [--colours]\n",
+                 "                         [--slack STEPS] [--unpainted N] [--log FILE]\n"
+                 "                         [--enlarge K] [--colours]\n",
                  why);
     return 2;
 }
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     CheckOptions options;
     std::string gif;
     std::string scriptPath;
+    std::string logPath;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         bool more = i + 1 < argc;
@@ -69,6 +71,10 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--slack" && more) {
             options.slack = std::atoi(argv[++i]);
+        } else if (a == "--unpainted" && more) {
+            options.unpainted = std::atoi(argv[++i]);
+        } else if (a == "--log" && more) {
+            logPath = argv[++i];
         } else if (gif.empty() && !a.empty() && a[0] != '-') {
             gif = a;
         } else {
@@ -98,6 +104,16 @@ int main(int argc, char** argv) {
     std::string error;
     if (!frames::parseScript(text.str(), &script, &error)) {
         return usage(error.c_str());
+    }
+    if (!logPath.empty()) {
+        std::ifstream logIn(logPath);
+        if (!logIn) {
+            return usage("cannot read the log");
+        }
+        std::stringstream log;
+        log << logIn.rdbuf();
+        std::printf("screen times from the stand-in's log: %d of %zu frames\n",
+                    takeHoldsFromLog(log.str(), &script), script.size());
     }
     CheckReport report = checkRecording(gif, script, options);
     for (const std::string& line : report.lines) {

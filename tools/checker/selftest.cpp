@@ -251,9 +251,18 @@ int main() {
     CheckOptions slack2 = anim;
     slack2.slack = 2;
     expect("a delay two steps long, two allowed", bad, s, script, slack2, true);
+    // Ticks lost to a busy machine: a delay short, which the recording as a whole shows too;
+    // but not a delay long at the same time, nor a timer that runs at half its pace.
     bad = good;
     bad[4].delay -= 2 * s.step;
-    expect("a delay two steps short", bad, s, script, anim, false);
+    expect("a delay two steps short: ticks lost", bad, s, script, anim, true);
+    bad[2].delay += 2 * s.step;
+    expect("a delay two steps short and another two long", bad, s, script, anim, false);
+    bad = good;
+    for (std::size_t k = 1; k + 1 < bad.size(); ++k) {
+        bad[k].delay = std::max(s.step, bad[k].delay / s.step / 2 * s.step);
+    }
+    expect("every delay half its screen time", bad, s, script, anim, false);
     // The screen never showed frame 4; frame 3 stayed on for its time instead.
     std::vector<frames::ScriptFrame> without = script;
     without[3].holdMs += without[4].holdMs;
@@ -268,6 +277,50 @@ int main() {
     bad = good;
     std::swap(bad[2], bad[3]);
     expect("images out of order", bad, s, script, anim, false);
+    // A window shown again before it has repainted: one step of a blank screen, then the
+    // whole screen anew.
+    bad = good;
+    Image blank = bad[4];
+    blank.frame.assign(blank.frame.size(), 15);
+    blank.left = 0;
+    blank.top = 0;
+    blank.right = s.width - 1;
+    blank.bottom = s.height - 1;
+    blank.delay = s.step;
+    bad[4].left = 0;
+    bad[4].top = 0;
+    bad[4].right = s.width - 1;
+    bad[4].bottom = s.height - 1;
+    bad.insert(bad.begin() + 4, blank);
+    expect("an unpainted image of one step", bad, s, script, anim, false);
+    CheckOptions unpainted = anim;
+    unpainted.unpainted = 1;
+    expect("an unpainted image of one step, one let pass", bad, s, script, unpainted, true);
+    bad[4].delay = 2 * s.step;
+    expect("an unpainted image of two steps, one let pass", bad, s, script, unpainted, false);
+    // A stand-in made late by a busy machine: frame 2 came 250 ms after its time. Against the
+    // script's holds the delays are off; against the holds its log gives, right.
+    std::vector<frames::ScriptFrame> late2 = script;
+    late2[1].holdMs += 250;
+    late2[2].holdMs -= 100;
+    Sim lateSim = s;
+    lateSim.stopMs += 150;
+    const std::vector<Image> lateImages = simulate(late2, lateSim);
+    expect("a late stand-in against its script", lateImages, lateSim, script, anim, false);
+    std::string log = "reset tick 1\r\nstart tick 2\r\n";
+    double switchMs = 0;
+    for (std::size_t k = 0; k < late2.size(); ++k) {
+        if (k > 0) {
+            log += "frame " + std::to_string(k) + " pattern " + std::to_string(late2[k].pattern) +
+                   " at " + std::to_string(switchMs) + " ms tick 3\r\n";
+        }
+        switchMs += late2[k].holdMs;
+    }
+    log += "done at " + std::to_string(switchMs) + " ms tick 4\r\n";
+    std::vector<frames::ScriptFrame> fromLog = script;
+    const int taken = takeHoldsFromLog("frame 1 pattern 1 at 1.0 ms tick 0\r\n" + log, &fromLog);
+    expect("a late stand-in against the holds of its log", lateImages, lateSim, fromLog, anim,
+           taken == static_cast<int>(script.size()));
     CheckOptions fromOne = anim;
     fromOne.first = 1;
     expect("first frame not the one asked for", good, s, script, fromOne, false);

@@ -24,8 +24,9 @@
 //   tooltip                    the text of the visible tooltip (after hovering the tray icon)
 //   tray-park X Y              move Wine's stand-alone tray window; prints where its client
 //                              area (the icons, 20 x 20 each) now starts on the screen
-//   emu-start | emu-reset | emu-close | emu-pattern K | emu-info | emu-verify K [W H]
-//                              the emulator stand-in
+//   emu-start | emu-reset | emu-close | emu-pattern K | emu-info | emu-verify K [W H] |
+//   emu-move X Y               the emulator stand-in (emu-verify waits until the window shows
+//                              pattern K; emu-move until the window is at X, Y)
 //   win-info CLASS | win-resize CLASS W H | win-move CLASS X Y | win-close CLASS
 //                              a real emulator's window (window.h): where its client area
 //                              is on the screen, its client size set to W x H, moved to X, Y,
@@ -119,12 +120,18 @@ int saveFile(const char* path) {
     if (dlg == nullptr) {
         return noSaveDialog();
     }
+    // The name is typed again until the box holds it: a dialog that is still setting itself
+    // up may clear it once more.
     HWND edit = fileNameEdit(dlg);
-    DWORD_PTR r = 0;
-    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), SMTO_NORMAL,
-                        gTimeoutMs, &r);
-    std::string typed = windowText(edit);
-    if (typed != path) {
+    std::string typed;
+    const bool held = waitUntil([edit, path, &typed] {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), SMTO_NORMAL,
+                            gTimeoutMs, &r);
+        typed = windowText(edit);
+        return typed == path;
+    });
+    if (!held) {
         return fail("file name box holds \"" + typed + "\"");
     }
     HWND ok = GetDlgItem(dlg, IDOK);
@@ -408,13 +415,13 @@ HWND standInOrFail() {
     return w;
 }
 
-// Reads the stand-in's client area and compares it with pattern k of a W x H screen, drawn
-// bare or in the face layout at whatever whole scale the client size shows.
-int emuVerify(int k, int width, int height) {
-    HWND w = standInOrFail();
-    if (w == nullptr) {
-        return 1;
-    }
+// Reads the stand-in's client area once and compares it with pattern k of a W x H screen,
+// drawn bare or in the face layout at whatever whole scale the client size shows. What it
+// found goes to `report`; returns the count of wrong pixels, or -1 when the client fits no
+// layout.
+int compareWithPattern(HWND w, int k, int width, int height, std::string* report) {
+    char line[160];
+    report->clear();
     RECT client;
     GetClientRect(w, &client);
     int cw = static_cast<int>(client.right);
@@ -429,7 +436,9 @@ int emuVerify(int k, int width, int height) {
         ox = 32 * scale;
         oy = 40 * scale;
     } else {
-        return fail("client " + std::to_string(cw) + "x" + std::to_string(ch) + " fits no layout");
+        std::snprintf(line, sizeof line, "client %dx%d fits no layout\n", cw, ch);
+        *report = line;
+        return -1;
     }
     HDC dc = GetDC(w);
     HDC mem = CreateCompatibleDC(dc);
@@ -462,9 +471,12 @@ int emuVerify(int k, int width, int height) {
                         static_cast<std::size_t>((oy + y * scale + dy) * cw + ox + x * scale + dx);
                     if ((pixels[at] & 0xFFFFFFu) != rgb) {
                         if (wrong < 5) {
-                            std::printf("pixel (%d,%d)+(%d,%d): have %06lx want %06lx\n", x, y, dx,
-                                        dy, static_cast<unsigned long>(pixels[at] & 0xFFFFFFu),
-                                        static_cast<unsigned long>(rgb));
+                            std::snprintf(line, sizeof line,
+                                          "pixel (%d,%d)+(%d,%d): have %06lx want %06lx\n", x, y,
+                                          dx, dy,
+                                          static_cast<unsigned long>(pixels[at] & 0xFFFFFFu),
+                                          static_cast<unsigned long>(rgb));
+                            *report += line;
                         }
                         ++wrong;
                     }
@@ -472,8 +484,30 @@ int emuVerify(int k, int width, int height) {
             }
         }
     }
-    std::printf("client %dx%d scale %d screen at (%d,%d): %d wrong pixels\n", cw, ch, scale, ox, oy,
-                wrong);
+    std::snprintf(line, sizeof line, "client %dx%d scale %d screen at (%d,%d): %d wrong pixels\n",
+                  cw, ch, scale, ox, oy, wrong);
+    *report += line;
+    return wrong;
+}
+
+// Waits, within the timeout, until the stand-in's client area shows pattern k (the picture
+// reaches other processes once the stand-in's drawing is flushed, which may come later than
+// the message that asked for it). Prints the last look.
+int emuVerify(int k, int width, int height) {
+    HWND w = standInOrFail();
+    if (w == nullptr) {
+        return 1;
+    }
+    int wrong = -1;
+    std::string report;
+    waitUntil([w, k, width, height, &wrong, &report] {
+        wrong = compareWithPattern(w, k, width, height, &report);
+        return wrong == 0;
+    });
+    std::printf("%s", report.c_str());
+    if (wrong < 0) {
+        return fail("the client area fits no layout");
+    }
     return wrong == 0 ? 0 : 1;
 }
 
@@ -575,22 +609,38 @@ int main(int argc, char** argv) {
         HWND t = waitFor([] { return FindWindowA(nullptr, "Wine System Tray"); });
         rc = 1;
         if (t != nullptr) {
-            SetWindowPos(t, nullptr, std::atoi(args[0]), std::atoi(args[1]), 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            const int x = std::atoi(args[0]);
+            const int y = std::atoi(args[1]);
+            SetWindowPos(t, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             RECT r;
-            GetWindowRect(t, &r);
+            waitUntil([t, x, y, &r] {
+                GetWindowRect(t, &r);
+                return r.left == x && r.top == y;
+            });
             POINT client = {0, 0};
             ClientToScreen(t, &client);
             std::printf("tray at %ld,%ld client at %ld,%ld\n", r.left, r.top, client.x, client.y);
             rc = 0;
         }
     } else if (cmd == "emu-move" && left == 2) {
-        // Moves the emulator stand-in's window to X, Y (screen coordinates), as a user would.
-        HWND e = FindWindowA("CalcStandIn", "Calculator Stand-In");
-        rc = e != nullptr && SetWindowPos(e, nullptr, std::atoi(args[0]), std::atoi(args[1]), 0, 0,
-                                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE
-                 ? 0
-                 : fail("no stand-in window to move");
+        // Moves the emulator stand-in's window to X, Y (screen coordinates), as a user would,
+        // and waits until it is there.
+        const int x = std::atoi(args[0]);
+        const int y = std::atoi(args[1]);
+        HWND e = waitFor([] { return FindWindowA("CalcStandIn", "Calculator Stand-In"); });
+        if (e == nullptr ||
+            SetWindowPos(e, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ==
+                FALSE) {
+            rc = fail("no stand-in window to move");
+        } else {
+            rc = waitUntil([e, x, y] {
+                RECT r = {};
+                GetWindowRect(e, &r);
+                return r.left == x && r.top == y;
+            })
+                     ? 0
+                     : fail("the stand-in did not move");
+        }
     } else if (cmd == "tooltip" && left == 0) {
         rc = tooltip();
     } else if (cmd == "emu-start" && left == 0) {

@@ -32,25 +32,15 @@ ADDW_REG_VALUES=('"ClassName"="MyCalc"' '"Caption"="My Calc"' '"CX"=dword:000000
     '"RY"=dword:00000028')
 ADDW_PID=""
 
-# addw_status PATTERN SECONDS: waits until the helper's status line matches; prints it.
+# addw_status TEXT SECONDS: waits until the helper's status line holds TEXT; prints it.
 addw_status() {
-    local limit=$((SECONDS + $2)) text=""
-    while ((SECONDS < limit)); do
-        text=$(wenv_driver add-text $ADDW_STATUS 2>/dev/null)
-        grep -q -- "$1" <<<"$text" && break
-        sleep 0.3
-    done
-    echo "$text"
+    POLL_INTERVAL=0.3 poll_output "$2" "$1" wenv_driver add-text $ADDW_STATUS
 }
 
 addw_start() {
     wenv_bg add "$1"
     ADDW_PID=$WENV_LAST_PID
-    local _
-    for _ in $(seq 1 100); do
-        wenv_driver add-text $ADDW_STATUS >/dev/null 2>&1 && return 0
-        sleep 0.3
-    done
+    POLL_INTERVAL=0.3 poll_until 30 wenv_driver add-text $ADDW_STATUS >/dev/null 2>&1 && return 0
     t_fail "the helper's window did not show"
     return 1
 }
@@ -60,8 +50,8 @@ addw_find() {
         addw_drag_pick
         t_expect_contains "the emulator picked with the finder" "$(addw_status Picked 10)" \
             'Picked "My Calc"'
-        t_expect_contains "the list shows the picked window" \
-            "$(wenv_driver add-text $ADDW_WINDOWS)" "My Calc  [MyCalc]  320 x 560"
+        t_expect_soon "the list shows the picked window" 10 "My Calc  [MyCalc]  320 x 560" \
+            wenv_driver add-text $ADDW_WINDOWS
     else
         t_expect_contains "the helper's list offers the emulator" \
             "$(wenv_driver add-select $ADDW_WINDOWS "My Calc")" "selected row"
@@ -71,9 +61,10 @@ addw_find() {
     wenv_driver add-select $ADDW_CALCULATORS "TI-73" >/dev/null
     wenv_driver add-click $ADDW_FIND >/dev/null
     t_expect_contains "the screen found" "$(addw_status Found 20)" "Found"
-    t_expect_contains "the proposed profile" "$(wenv_driver add-text $ADDW_PROFILE)" \
-        "$ADDW_PROFILE_TEXT"
-    sleep 1  # a few ticks of the live preview
+    t_expect_soon "the proposed profile" 10 "$ADDW_PROFILE_TEXT" wenv_driver add-text $ADDW_PROFILE
+    # A few ticks of the live preview for the screenshot, which is only looked at: nothing to
+    # wait for.
+    sleep 1
     wenv_screenshot "$1-2-find" >/dev/null
 }
 
@@ -89,6 +80,8 @@ addw_drag_pick() {
     fi
     x=$((BASH_REMATCH[3] + BASH_REMATCH[1] / 2))
     y=$((BASH_REMATCH[4] + BASH_REMATCH[2] / 2))
+    # The pauses pace the drag as a hand does: the finder follows the pointer inside the
+    # helper, which shows nothing outside to wait for; what it picked is polled by the caller.
     xdotool mousemove $(((finder[0] + finder[2]) / 2)) $(((finder[1] + finder[3]) / 2)) \
         sleep 0.3 mousedown 1 sleep 0.3 mousemove $((x - 40)) $((y - 40)) sleep 0.3 \
         mousemove "$x" "$y" sleep 0.3 mouseup 1 2>/dev/null
@@ -103,10 +96,6 @@ addw_save() {
 
 addw_close() {
     wenv_driver add-click $ADDW_CLOSE >/dev/null
-    local limit=$((SECONDS + 15))
-    while kill -0 "$ADDW_PID" 2>/dev/null && ((SECONDS < limit)); do
-        sleep 0.1
-    done
-    kill -0 "$ADDW_PID" 2>/dev/null && t_fail "the helper did not end after Close"
+    poll_until 15 wenv_process_gone "$ADDW_PID" || t_fail "the helper did not end after Close"
     return 0
 }

@@ -109,16 +109,42 @@ f42_start() {
 # f42_stop: closes Free42 (as its close box does) and waits for it to end.
 f42_stop() {
     wenv_driver win-close FREE42 >/dev/null || t_fail "Free42 did not close"
-    local limit=$((SECONDS + 10))
-    while kill -0 "$F42_PID" 2>/dev/null && ((SECONDS < limit)); do
-        sleep 0.1
-    done
+    poll_until 10 wenv_process_gone "$F42_PID"
 }
 
-# f42_focus: one click on the skin away from the keys, so that typed keys reach Free42.
+# f42_client_size: Free42's client size now, WxH.
+f42_client_size() {
+    f42_geometry win-info >/dev/null && echo "${F42_CW}x$F42_CH"
+}
+
+# f42_focus: one click on the skin away from the keys, so that typed keys reach Free42, and
+# until Free42 is the foreground window.
 f42_focus() {
     xdotool mousemove $((F42_X + 200)) $((F42_Y + 20)) click 1
+    poll_output 10 "class=FREE42" wenv_driver foreground >/dev/null
+    # Where X puts the keyboard focus is not seen through Wine: the pause lets the click's
+    # focus change settle before the first key is typed.
     sleep 0.3
+}
+
+# f42_menu_open: a menu of Free42 has popped up.
+f42_menu_open() {
+    wenv_driver windows | grep -q "vis=1 class=#32768 "
+}
+
+# f42_lcd_digest SHOT LAYOUT: a digest of the screen, with a little of the face around it, in a
+# photograph of the client area.
+f42_lcd_digest() {
+    local lw lh rx ry
+    IFS='x+' read -r lw lh rx ry <<<"$2"
+    local x=$(((rx - 4) * F42_CW / lw)) y=$(((ry - 4) * F42_CH / lh))
+    local w=$(((262 + 8) * F42_CW / lw)) h=$(((48 + 8) * F42_CH / lh))
+    convert "$1" -crop "${w}x$h+$x+$y" +repage -depth 8 rgb:- 2>/dev/null | md5sum
+}
+
+# f42_lcd_changed SHOT LAYOUT DIGEST: a new photograph SHOT shows a screen other than DIGEST.
+f42_lcd_changed() {
+    f42_shot "$1" && [[ "$(f42_lcd_digest "$1" "$2")" != "$3" ]]
 }
 
 # f42_press KEY: one key as a user types it: ENTER is Return, anything else its character.
@@ -145,21 +171,23 @@ f42_skin() {
     local before="${F42_CW}x$F42_CH" i
     f42_focus
     xdotool key F10
+    # Menu mode shows nothing outside Free42 until a menu opens: the pause keeps F10 and S
+    # apart as a typist would.
     sleep 0.3
     xdotool key s
-    sleep 0.5
+    poll_until 10 f42_menu_open || return 1
     for ((i = 1; i < $1; ++i)); do
         xdotool key Down
+        # The lit item is not seen from outside the menu: a typist's pace between keys.
         sleep 0.1
     done
     xdotool key Return
-    local limit=$((SECONDS + 10))
-    while ((SECONDS < limit)); do
-        f42_geometry win-info || return 1
-        [[ "${F42_CW}x$F42_CH" != "$before" ]] && return 0
-        sleep 0.2
-    done
-    return 1
+    POLL_INTERVAL=0.2 poll_until 10 f42_size_is_not "$before"
+}
+
+# f42_size_is_not SIZE: Free42's client size (F42_CW x F42_CH, read afresh) is not SIZE.
+f42_size_is_not() {
+    f42_geometry win-info && [[ "${F42_CW}x$F42_CH" != "$1" ]]
 }
 
 # f42_lcd_pngs NAME LAYOUT SHOT...: each shot's screen, with a little of the face around it,
@@ -201,15 +229,22 @@ f42_record() {
         wenv_driver foreground
     t_expect_tray Capturing
     f42_focus
+    # Pixmote's ticks are not seen from outside until the file is finished: each screen state
+    # is held for a few of them (110 ms each) before the next key or the stop.
     sleep 0.4
     shots+=("$WENV_DIR/free42-$name-0.ppm")
     f42_shot "${shots[-1]}"
+    local before
     for key in "$@"; do
         n=$((n + 1))
+        before=$(f42_lcd_digest "${shots[-1]}" "$layout")
         f42_press "$key"
-        # Free42 redraws at once; Pixmote looks every 110 ms.
-        sleep 0.6
         shots+=("$WENV_DIR/free42-$name-$n.ppm")
+        # Every key of the checks changes the screen: the photograph waits for the redraw.
+        poll_until 10 f42_lcd_changed "${shots[-1]}" "$layout" "$before" ||
+            t_fail "$name: the screen did not change after the key $key"
+        # Held for Pixmote's ticks (see above), then photographed again, settled.
+        sleep 0.6
         f42_shot "${shots[-1]}"
     done
     sleep 0.4

@@ -4,11 +4,15 @@
 # Sourced by scripts/wine-env.sh, so every check has these.
 #
 #   poll_until SECONDS COMMAND...          COMMAND's status, tried until it succeeds or time is up
-#   poll_output SECONDS PATTERN COMMAND... COMMAND's last output; succeeds once it holds PATTERN
-#   t_expect_soon WHAT SECONDS PATTERN COMMAND...
+#   poll_output [-x] SECONDS PATTERN COMMAND...
+#                                          COMMAND's last output; succeeds once it holds PATTERN
+#   t_expect_soon [-x] WHAT SECONDS PATTERN COMMAND...
 #                                          a check: COMMAND's output comes to hold PATTERN
 #
-# PATTERN is a fixed string (grep -F). The interval is POLL_INTERVAL seconds (default 0.1).
+# PATTERN is a fixed string (grep -F); with -x the whole output must be PATTERN (trailing
+# newlines aside), for values that must come out exactly, empty ones included. COMMAND runs in
+# the calling shell, so a function may set variables. The interval is POLL_INTERVAL seconds
+# (default 0.1).
 
 # poll_until SECONDS COMMAND...: runs COMMAND until it exits 0, at most SECONDS (at least once).
 poll_until() {
@@ -21,14 +25,20 @@ poll_until() {
     done
 }
 
-# poll_output SECONDS PATTERN COMMAND...: runs COMMAND until its output holds PATTERN, at most
-# SECONDS; prints the last output either way.
+# poll_output [-x] SECONDS PATTERN COMMAND...: runs COMMAND until its output holds PATTERN (is
+# PATTERN, with -x), at most SECONDS; prints the last output either way.
 poll_output() {
+    local exact=0
+    if [[ "$1" == -x ]]; then
+        exact=1
+        shift
+    fi
     local limit=$((SECONDS + $1)) pattern=$2 out
     shift 2
     while true; do
         out=$("$@" 2>/dev/null)
-        if grep -qF -- "$pattern" <<<"$out"; then
+        if { ((exact)) && [[ "$out" == "$pattern" ]]; } ||
+            { ((!exact)) && grep -qF -- "$pattern" <<<"$out"; }; then
             printf '%s\n' "$out"
             return 0
         fi
@@ -40,12 +50,17 @@ poll_output() {
     done
 }
 
-# t_expect_soon WHAT SECONDS PATTERN COMMAND...: counts a failure unless COMMAND's output comes
-# to hold PATTERN within SECONDS.
+# t_expect_soon [-x] WHAT SECONDS PATTERN COMMAND...: counts a failure unless COMMAND's output
+# comes to hold PATTERN (to be PATTERN, with -x) within SECONDS.
 t_expect_soon() {
+    local mode=()
+    if [[ "$1" == -x ]]; then
+        mode=(-x)
+        shift
+    fi
     local what=$1 seconds=$2 pattern=$3 out
     shift 3
-    if out=$(poll_output "$seconds" "$pattern" "$@"); then
+    if out=$(poll_output "${mode[@]}" "$seconds" "$pattern" "$@"); then
         t_ok "$what"
     else
         t_fail "$what: got '$(tr '\n' ' ' <<<"$out")', want '$pattern' within $seconds s"
