@@ -5,15 +5,16 @@
 // The grab follows the window: at every tick one GetClientRect of the screen window, and when
 // the client size has changed the source is worked out again from the profile's numbers. The
 // recording's size never changes. No copy is made while the window is hidden or minimised, or
-// while its client area fits no scale: the pixel buffer then keeps the last picture, and the
-// recording sees an unchanged screen. A screen in a child window is copied out of the child's
-// context, or, where that gives no copy (Wine, for another process's child window), out of the
-// emulator window's at the child's place. A window drawn by the GPU may give a copy that is all
-// black while the screen shows it: when a copy of a shown window is all black and a copy out of
-// the screen's context at the window's place is not, every later copy of the recording is taken
-// from the screen (a recording needs the window in view anyway). A screen that really is black
-// gives two black copies and stays as it is. Otherwise the copy's own steps do not check their
-// results: a copy that fails leaves the last picture that worked in the capture bitmap.
+// while its client area fits no scale, and a copy made while the window was being hidden is
+// dropped: the pixel buffer then keeps the last picture, and the recording sees an unchanged
+// screen. A screen in a child window is copied out of the child's context, or, where that gives
+// no copy (Wine, for another process's child window), out of the emulator window's at the
+// child's place. A window drawn by the GPU may give a copy that is all black while the screen
+// shows it: when a copy of a shown window is all black and a copy out of the screen's context
+// at the window's place is not, every later copy of the recording is taken from the screen (a
+// recording needs the window in view anyway). A screen that really is black gives two black
+// copies and stays as it is. Otherwise the copy's own steps do not check their results: a copy
+// that fails leaves the last picture that worked in the capture bitmap.
 #include "capture/grab.h"
 
 #include "capture/sampling.h"
@@ -94,6 +95,11 @@ LockedFrames grabWhole(const CaptureGeometry& geometry) {
     }
 
     LockedFrames frames = lockFrames();
+    if (copied && IsWindowVisible(geometry.screen) == FALSE) {
+        // Hidden while it was copied: the copy may be what lay behind it. The last picture stays.
+        DeleteDC(memoryContext);
+        return frames;
+    }
     // The header is the session's; the call may write to its copy, never to the session's.
     BITMAPINFO header = buffers.header;
     GetDIBits(memoryContext, buffers.bitmap, 0, static_cast<UINT>(geometry.height), frames.pixels,

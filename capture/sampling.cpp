@@ -133,6 +133,9 @@ bool grabSampled(HWND screen, HWND window, const ScreenShape& shape, const Scree
         }
     }
 
+    // A window hidden while it was copied may have given what lay behind it: no picture.
+    copied = copied && IsWindowVisible(screen) != FALSE;
+
     auto* tables = static_cast<std::int32_t*>(GlobalLock(copy.block));
     bool read = false;
     if (copied && tables != nullptr) {

@@ -94,6 +94,32 @@ TEST_P(HiddenWindow, KeepsTheLastPictureUntilTheWindowIsShownAgain) {
     expectShows(path, {first, second, third}, {1, 4, 2}, 16);
 }
 
+// Hidden between the tick's look at the window and its copy (an emulator closing, or a user's
+// hide, under load): the copy may be what lay behind the window, and is dropped.
+TEST_F(SessionTest, CopyMadeWhileTheWindowIsBeingHiddenIsDropped) {
+    const HWND window = addBare(96, 64);
+    std::mt19937 random(48);
+    const Levels first = randomScreen(96, 64, random);
+    const Levels second = changedScreen(first, random);
+    const std::string path = (folder / "hidden-during-copy.gif").string();
+
+    record(path);
+    paint(window, first);
+    stub::fireTimer();
+    stub::duringNextCopy([&] {
+        ShowWindow(window, SW_HIDE);
+        stub::fillRect(window, 0, 0, 96, 64, 0xFFFFFF);
+    });
+    stub::fireTimer();
+    ShowWindow(window, SW_SHOWNORMAL);
+    paint(window, second);
+    stub::fireTimer();
+    stub::fireTimer();
+    press();
+    expectHaltedAndClean();
+    expectShows(path, {first, second}, {2, 2}, 16);
+}
+
 INSTANTIATE_TEST_SUITE_P(Hardening, HiddenWindow, testing::Values(SW_HIDE, SW_MINIMIZE),
                          [](const testing::TestParamInfo<int>& param) {
                              return param.param == SW_HIDE ? "Hidden" : "Minimised";

@@ -327,6 +327,11 @@ namespace stub::detail {
 
 BOOL copyBlock(HDC dest, int destX, int destY, int destWidth, int destHeight, HDC source,
                int sourceX, int sourceY, int sourceWidth, int sourceHeight, DWORD rop) {
+    if (world().duringNextCopy) {
+        const std::function<void()> action = std::move(world().duringNextCopy);
+        world().duringNextCopy = nullptr;
+        action();
+    }
     const Dc* to = findDc(dest);
     const Dc* from = findDc(source);
     if (to == nullptr || from == nullptr || rop != SRCCOPY || destWidth <= 0 || destHeight <= 0 ||
@@ -462,6 +467,10 @@ int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits
 }
 
 namespace stub {
+
+void duringNextCopy(std::function<void()> action) {
+    world().duringNextCopy = std::move(action);
+}
 
 void failCopiesFromChildWindows(bool fail) {
     world().childCopiesFail = fail;

@@ -199,6 +199,9 @@ void setSmallIconSize(int pixels);
 
 // ---- GDI and memory faults --------------------------------------------------------------------
 void failNextGetDC();
+// Runs action once, at the start of the next StretchBlt or BitBlt, before it reads its source:
+// something that happens to a window while it is being copied.
+void duringNextCopy(std::function<void()> action);
 void failNextCreateCompatibleBitmap();
 void shortNextDibSizeQuery(DWORD size);    // the next GetDIBits size query reports this size
 void failGlobalAllocAfter(int successes);  // -1 (default): never fail

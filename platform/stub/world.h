@@ -115,6 +115,7 @@ struct World {
     std::map<std::uintptr_t, Dc> dcs;
     std::map<std::uintptr_t, Bitmap> bitmaps;
     bool failNextGetDC = false;
+    std::function<void()> duringNextCopy;
     bool childCopiesFail = false;  // copies from a child window's DC fail (as under Wine)
     bool failNextBitmap = false;
     bool shortDibQuery = false;
