@@ -1,5 +1,5 @@
 // The colour decision: the distinct colours of the screen's rectangle with their counts, then
-// each colour's distance from the background-to-darkest segment.
+// each colour's distance from the line through the background and the darkest colour.
 #include "add/colour_choice.h"
 
 #include <algorithm>
@@ -26,13 +26,13 @@ int brightness(std::uint32_t colour) {
     return static_cast<int>(((colour >> 16) & 0xFF) + ((colour >> 8) & 0xFF) + (colour & 0xFF));
 }
 
-// Squared distance of p from the segment a-b.
-double offSegment(Rgb p, Rgb a, Rgb b) {
+// Squared distance of p from the line through a and b. The line, not the segment: the most
+// frequent colour of a gray screen may be a mid gray, with lighter grays beyond it.
+double offLine(Rgb p, Rgb a, Rgb b) {
     const Rgb ab{b.r - a.r, b.g - a.g, b.b - a.b};
     const Rgb ap{p.r - a.r, p.g - a.g, p.b - a.b};
     const double length = ab.r * ab.r + ab.g * ab.g + ab.b * ab.b;
-    double t = length == 0 ? 0 : (ap.r * ab.r + ap.g * ab.g + ap.b * ab.b) / length;
-    t = std::clamp(t, 0.0, 1.0);
+    const double t = length == 0 ? 0 : (ap.r * ab.r + ap.g * ab.g + ap.b * ab.b) / length;
     const Rgb d{ap.r - t * ab.r, ap.g - t * ab.g, ap.b - t * ab.b};
     return d.r * d.r + d.g * d.g + d.b * d.b;
 }
@@ -67,7 +67,7 @@ bool screenHasColours(const Picture& picture, int x, int y, int width, int heigh
     const Rgb a = rgbOf(background);
     const Rgb b = rgbOf(darkest);
     for (const auto& [colour, count] : counts) {
-        if (count * kRareShare >= pixels && offSegment(rgbOf(colour), a, b) > kOffLine * kOffLine) {
+        if (count * kRareShare >= pixels && offLine(rgbOf(colour), a, b) > kOffLine * kOffLine) {
             return true;
         }
     }

@@ -53,6 +53,13 @@ TEST(ColourChoice, ColourScreensAreToldFromMonochromeOnes) {
     Picture stray = tinted(home, 0xC7D5BA, 0x28301F);
     stray.at(100, 100) = 0xFF0000;  // one pixel of an edge or a cursor: not a colour screen
     Picture uniform(96, 64, 0x9AA890);
+    // Grays whose most frequent is a mid gray, the lighter ones beyond it (the stand-in's ramp).
+    Picture ramp(96, 64, 0x888888);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            ramp.at(x, y) = 0x111111u * static_cast<std::uint32_t>((x + y) % 16);
+        }
+    }
     struct Case {
         const char* name;
         const Picture& picture;
@@ -67,7 +74,8 @@ TEST(ColourChoice, ColourScreensAreToldFromMonochromeOnes) {
                           {"grapher on a blue LCD", blueLcd, false},
                           {"grapher in grays", grays, false},
                           {"one stray red pixel", stray, false},
-                          {"uniform", uniform, false}};
+                          {"uniform", uniform, false},
+                          {"grays round a mid gray", ramp, false}};
     for (const Case& c : cases) {
         EXPECT_EQ(screenHasColours(c.picture, 0, 0, c.picture.width, c.picture.height), c.colour)
             << c.name;
