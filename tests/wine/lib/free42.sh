@@ -25,6 +25,9 @@
 # Environment: PIXMOTE_FREE42_FIXTURE (default ../shared/fixtures/free42 beside the
 # repository), PIXMOTE_FREE42_BUILD (default build-free42).
 
+# shellcheck source=tests/wine/lib/fixture.sh
+source "$PIXMOTE_ROOT/tests/wine/lib/fixture.sh"
+
 F42_FIXTURE=${PIXMOTE_FREE42_FIXTURE:-$PIXMOTE_ROOT/../shared/fixtures/free42}
 F42_BUILD=${PIXMOTE_FREE42_BUILD:-$PIXMOTE_ROOT/build-free42}
 F42_EXE=$F42_BUILD/free42.exe
@@ -49,24 +52,14 @@ F42_CH=0
 # f42_build: builds free42.exe unless it is built already. Fails, saying why, without the
 # fixture (F42_MISSING=1 then) or when the build fails.
 f42_build() {
-    F42_MISSING=0
-    if [[ ! -f "$F42_FIXTURE/build.sh" ]]; then
-        F42_MISSING=1
-        echo "SKIP: ../shared/fixtures/free42 not found ($F42_FIXTURE)"
-        return 1
-    fi
+    local built=0
+    fixture_build free42 "$F42_FIXTURE" "$F42_BUILD" || built=1
+    F42_MISSING=$FIXTURE_MISSING
+    ((built == 0)) || return 1
     [[ -x "$F42_LCD_CHECK" ]] || {
         echo "free42: missing $F42_LCD_CHECK (scripts/build-tools.sh)" >&2
         return 1
     }
-    mkdir -p "$F42_BUILD"
-    # One build at a time, also when two checks start together.
-    if ! flock "$F42_BUILD/.lock" bash "$F42_FIXTURE/build.sh" "$F42_BUILD" \
-        >"$F42_BUILD/build-run.log" 2>&1; then
-        echo "free42: the build failed (see $F42_BUILD/build-run.log)" >&2
-        tail -n 20 "$F42_BUILD/build-run.log" >&2
-        return 1
-    fi
 }
 
 # f42_build_or_skip: f42_build, for a check about Free42 alone: skipped (exit 0) without the
@@ -80,18 +73,7 @@ f42_build_or_skip() {
 # f42_geometry [win-info|win-resize W H|win-move X Y]: runs the driver command on Free42's
 # window and takes F42_CW, F42_CH, F42_X, F42_Y from its answer. Fails when there is none.
 f42_geometry() {
-    local out
-    out=$(wenv_driver "${1:-win-info}" FREE42 "${@:2}")
-    if [[ "$out" =~ client\ ([0-9]+)x([0-9]+)\ at\ (-?[0-9]+),(-?[0-9]+) ]]; then
-        F42_CW=${BASH_REMATCH[1]}
-        F42_CH=${BASH_REMATCH[2]}
-        F42_X=${BASH_REMATCH[3]}
-        F42_Y=${BASH_REMATCH[4]}
-        [[ "$out" != *FAIL* ]]
-        return
-    fi
-    echo "free42: no window ($out)" >&2
-    return 1
+    fixture_geometry F42 FREE42 "$@"
 }
 
 # f42_start: starts Free42 in the check's prefix, waits for its window and puts it in place.

@@ -25,6 +25,9 @@
 # Environment: PIXMOTE_NUMWORKS_FIXTURE (default ../shared/fixtures/numworks beside the
 # repository), PIXMOTE_NUMWORKS_BUILD (default build-numworks).
 
+# shellcheck source=tests/wine/lib/fixture.sh
+source "$PIXMOTE_ROOT/tests/wine/lib/fixture.sh"
+
 NW_FIXTURE=${PIXMOTE_NUMWORKS_FIXTURE:-$PIXMOTE_ROOT/../shared/fixtures/numworks}
 NW_BUILD=${PIXMOTE_NUMWORKS_BUILD:-$PIXMOTE_ROOT/build-numworks}
 NW_EXE=$NW_BUILD/epsilon.exe
@@ -51,20 +54,10 @@ NW_CH=0
 # nw_build: builds epsilon.exe unless it is built already. Fails, saying why, without the
 # fixture (NW_MISSING=1 then) or when the build fails.
 nw_build() {
-    NW_MISSING=0
-    if [[ ! -f "$NW_FIXTURE/build.sh" ]]; then
-        NW_MISSING=1
-        echo "SKIP: ../shared/fixtures/numworks not found ($NW_FIXTURE)"
-        return 1
-    fi
-    mkdir -p "$NW_BUILD"
-    # One build at a time, also when two checks start together.
-    if ! flock "$NW_BUILD/.lock" bash "$NW_FIXTURE/build.sh" "$NW_BUILD" \
-        >"$NW_BUILD/build-run.log" 2>&1; then
-        echo "numworks: the build failed (see $NW_BUILD/build-run.log)" >&2
-        tail -n 20 "$NW_BUILD/build-run.log" >&2
-        return 1
-    fi
+    local built=0
+    fixture_build numworks "$NW_FIXTURE" "$NW_BUILD" || built=1
+    NW_MISSING=$FIXTURE_MISSING
+    return "$built"
 }
 
 # nw_build_or_skip: nw_build, for a check about the simulator alone: skipped (exit 0) without
@@ -78,18 +71,7 @@ nw_build_or_skip() {
 # nw_geometry [win-info|win-resize W H|win-move X Y]: runs the driver command on the
 # simulator's window and takes NW_CW, NW_CH, NW_X, NW_Y from its answer.
 nw_geometry() {
-    local out
-    out=$(wenv_driver "${1:-win-info}" SDL_app "${@:2}")
-    if [[ "$out" =~ client\ ([0-9]+)x([0-9]+)\ at\ (-?[0-9]+),(-?[0-9]+) ]]; then
-        NW_CW=${BASH_REMATCH[1]}
-        NW_CH=${BASH_REMATCH[2]}
-        NW_X=${BASH_REMATCH[3]}
-        NW_Y=${BASH_REMATCH[4]}
-        [[ "$out" != *FAIL* ]]
-        return
-    fi
-    echo "numworks: no window ($out)" >&2
-    return 1
+    fixture_geometry NW SDL_app "$@"
 }
 
 # nw_shot FILE: the client area as it is on the screen, as a binary PPM.
