@@ -12,20 +12,10 @@ at most 256 colours, and by the bar where they hold more (the NumWorks screens: 
 Exits 0 on success, 1 on a failure, 77 (skipped) when PIL is not installed.
 """
 import os
-import subprocess
 import sys
 import tempfile
 
-SYSTEM_PYTHON = "/usr/bin/python3"
-
-try:
-    from PIL import Image, ImageSequence
-except ImportError:
-    if os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON) and \
-            os.access(SYSTEM_PYTHON, os.X_OK):
-        os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, *sys.argv])
-    print("SKIP: PIL is not installed (python3-pil)")
-    sys.exit(77)
+from pil_decode import decoded, run_keeping
 
 # Per recording, the share of pixels each frame must show exactly (1.0: every pixel).
 BARS = {
@@ -40,11 +30,8 @@ MEAN_ERROR = 0.05
 
 def frames(path):
     """Every frame as PIL composes it for display, as RGB bytes, and the frame's size."""
-    with Image.open(path) as image:
-        if image.format != "GIF":
-            raise ValueError(f"{path}: read as {image.format}")
-        size = image.size
-        return size, [frame.convert("RGB").tobytes() for frame in ImageSequence.Iterator(image)]
+    size, _, shown = decoded(path)
+    return size, [frame.tobytes() for frame, _ in shown]
 
 
 def inside(rgb, width, height, border=2):
@@ -67,12 +54,8 @@ def compare(shown, screen):
 def main():
     binary = sys.argv[1]
     with tempfile.TemporaryDirectory(prefix="pixmote-colour-") as folder:
-        env = dict(os.environ, PIXMOTE_KEEP_COLOUR_GIFS=folder)
-        run = subprocess.run([binary, "--gtest_filter=ColourSessionTest.*"], env=env,
-                             capture_output=True, text=True, check=False)
-        if run.returncode != 0:
-            print(run.stdout[-4000:], run.stderr[-2000:])
-            print("FAIL: the colour session tests did not pass")
+        if not run_keeping(binary, "ColourSessionTest.*", "PIXMOTE_KEEP_COLOUR_GIFS", folder,
+                           "the colour session tests"):
             return 1
         failures = 0
         for name, bars in BARS.items():

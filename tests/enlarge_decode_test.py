@@ -12,43 +12,23 @@ Exits 0 on success, 1 on a failure, 77 (skipped) when PIL is not installed.
 """
 import os
 import re
-import subprocess
 import sys
 import tempfile
 
-SYSTEM_PYTHON = "/usr/bin/python3"
-
-try:
-    from PIL import Image, ImageSequence
-except ImportError:
-    # Debian's python3-pil is seen only by the system's interpreter, which may not be the first
-    # python3 on PATH.
-    if os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON) and \
-            os.access(SYSTEM_PYTHON, os.X_OK):
-        os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, *sys.argv])
-    print("SKIP: PIL is not installed (python3-pil)")
-    sys.exit(77)
+from pil_decode import Image, decoded, run_keeping
 
 
 def frames(path):
     """Every frame as PIL composes it for display, with its duration, and the loop count."""
-    with Image.open(path) as image:
-        if image.format != "GIF":
-            raise ValueError(f"{path}: read as {image.format}")
-        shown = [(frame.convert("RGB").copy(), frame.info.get("duration"))
-                 for frame in ImageSequence.Iterator(image)]
-        return shown, image.info.get("loop"), image.size
+    size, loop, shown = decoded(path)
+    return shown, loop, size
 
 
 def main():
     binary = sys.argv[1]
     with tempfile.TemporaryDirectory(prefix="pixmote-enlarge-") as folder:
-        env = dict(os.environ, PIXMOTE_ENLARGE_OUT=folder)
-        run = subprocess.run([binary, "--gtest_filter=Sizes/EnlargedRecording.*"], env=env,
-                             capture_output=True, text=True, check=False)
-        if run.returncode != 0:
-            print(run.stdout[-4000:], run.stderr[-2000:])
-            print("FAIL: the enlargement tests did not pass")
+        if not run_keeping(binary, "Sizes/EnlargedRecording.*", "PIXMOTE_ENLARGE_OUT", folder,
+                           "the enlargement tests"):
             return 1
         pairs = sorted((m.group(1), int(m.group(2))) for name in os.listdir(folder)
                        if (m := re.fullmatch(r"(\w+?)-x([234])\.gif", name)))

@@ -10,42 +10,22 @@ Exits 0 on success, 1 on a failure, 77 (skipped) when PIL is not installed.
 """
 import os
 import re
-import subprocess
 import sys
 import tempfile
 
-SYSTEM_PYTHON = "/usr/bin/python3"
-
-try:
-    from PIL import Image, ImageSequence
-except ImportError:
-    # Debian's python3-pil is seen only by the system's interpreter, which may not be the first
-    # python3 on PATH.
-    if os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON) and \
-            os.access(SYSTEM_PYTHON, os.X_OK):
-        os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, *sys.argv])
-    print("SKIP: PIL is not installed (python3-pil)")
-    sys.exit(77)
+from pil_decode import decoded, run_keeping
 
 
 def frames(path):
     """Every frame as PIL composes it for display, as RGB bytes."""
-    with Image.open(path) as image:
-        if image.format != "GIF":
-            raise ValueError(f"{path}: read as {image.format}")
-        return [frame.convert("RGB").tobytes() for frame in ImageSequence.Iterator(image)]
+    return [frame.tobytes() for frame, _ in decoded(path)[2]]
 
 
 def main():
     binary = sys.argv[1]
     with tempfile.TemporaryDirectory(prefix="pixmote-cut-") as folder:
-        env = dict(os.environ, PIXMOTE_KEEP_CUT_GIFS=folder)
-        run = subprocess.run(
-            [binary, "--gtest_filter=GifWriteFailure.FileKeepsTheImagesCompletedBeforeTheFailure"],
-            env=env, capture_output=True, text=True, check=False)
-        if run.returncode != 0:
-            print(run.stdout[-4000:], run.stderr[-2000:])
-            print("FAIL: the failure test did not pass")
+        if not run_keeping(binary, "GifWriteFailure.FileKeepsTheImagesCompletedBeforeTheFailure",
+                           "PIXMOTE_KEEP_CUT_GIFS", folder, "the failure test"):
             return 1
 
         whole = frames(os.path.join(folder, "whole.gif"))
