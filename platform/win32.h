@@ -148,7 +148,8 @@ constexpr UINT MB_OK = 0x00000000;
 constexpr UINT MB_ICONWARNING = 0x00000030;
 
 // Registry.
-#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000001))))
+#define HKEY_CURRENT_USER \
+    (reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000001))))
 constexpr LSTATUS ERROR_SUCCESS = 0;
 constexpr LSTATUS ERROR_FILE_NOT_FOUND = 2;
 constexpr LSTATUS ERROR_ACCESS_DENIED = 5;
@@ -254,7 +255,8 @@ struct OPENFILENAMEA {
 };
 using LPOPENFILENAMEA = OPENFILENAMEA*;
 // The record as it stood before the Windows 2000 additions (pvReserved, dwReserved, FlagsEx).
-constexpr DWORD OPENFILENAME_SIZE_VERSION_400A = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+constexpr DWORD OPENFILENAME_SIZE_VERSION_400A =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
 
 // user32
 HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent,
@@ -273,8 +275,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command);
 BOOL WINAPI IsWindowVisible(HWND hwnd);
 BOOL WINAPI IsIconic(HWND hwnd);
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam,
-                                   LPARAM lParam);
+LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount);
 BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check);
@@ -305,8 +306,8 @@ BOOL WINAPI BitBlt(HDC dest, int destX, int destY, int width, int height, HDC so
 BOOL WINAPI StretchBlt(HDC dest, int destX, int destY, int destWidth, int destHeight, HDC source,
                        int sourceX, int sourceY, int sourceWidth, int sourceHeight, DWORD rop);
 BOOL WINAPI DeleteDC(HDC dc);
-int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits,
-                     LPBITMAPINFO info, UINT usage);
+int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
+                     UINT usage);
 
 // kernel32
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes);

@@ -284,9 +284,13 @@ const Spoilt kSpoilt[] = {
     {"ExpandCaption", 96, 64, 96, 64,
      [](const CatalogueProfile& p) { p.text("Caption", kCaption, REG_EXPAND_SZ); }},
     {"BinaryCX", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) { p.bytes("CX", {96, 0, 0, 0}, REG_BINARY); }},
+     [](const CatalogueProfile& p) {
+         p.bytes("CX", {96, 0, 0, 0}, REG_BINARY);
+     }},
     {"ShortDword", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) { p.bytes("CY", {64, 0}, REG_DWORD); }},
+     [](const CatalogueProfile& p) {
+         p.bytes("CY", {64, 0}, REG_DWORD);
+     }},
     {"BinaryRCX", 300, 600, 96, 64,
      [](const CatalogueProfile& p) {
          p.layout(300, 600, 50, 80).bytes("RCX", {44, 1, 0, 0}, REG_BINARY);
@@ -489,8 +493,7 @@ TEST_F(DetectTest, FirstVisibleFittingWindowInZOrder) {
     HWND binary = stub::addWindow("FREE42", "Free42 Binary", 262, 48);
     ShowWindow(hidden, SW_HIDE);
     const auto prefix = [] {
-        catalogueProfile("Group", "Prefix", "FREE42", "Free42 ", 262, 48)
-            .number("CaptionMatch", 1);
+        catalogueProfile("Group", "Prefix", "FREE42", "Free42 ", 262, 48).number("CaptionMatch", 1);
     };
     prefix();
     rectangle();
@@ -637,7 +640,8 @@ TEST_F(DetectTest, RectangleAtEachClientSize) {
             case Shape::BareDot2x1:
             case Shape::BareDot2x2: {
                 const CatalogueProfile p =
-                    catalogueProfile("Group", "Bare", "Bare", "Bare", 100, 50).number("AnyScale", 1);
+                    catalogueProfile("Group", "Bare", "Bare", "Bare", 100, 50)
+                        .number("AnyScale", 1);
                 if (s.shape != Shape::Bare) {
                     p.number("DotWidth", 2);
                 }

@@ -67,8 +67,9 @@ std::vector<int> matchFrames(const std::vector<ShownCanvas>& shown,
         }
         if (found < 0 && unpainted < o.unpainted && shown[j].delay == o.step) {
             ++unpainted;
-            rep.note(where + ": shows no script frame for one step, let pass as a window not yet "
-                             "painted");
+            rep.note(where +
+                     ": shows no script frame for one step, let pass as a window not yet "
+                     "painted");
             matched.push_back(kUnpainted);
             continue;
         }

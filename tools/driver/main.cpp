@@ -471,11 +471,10 @@ int compareWithPattern(HWND w, int k, int width, int height, std::string* report
                         static_cast<std::size_t>((oy + y * scale + dy) * cw + ox + x * scale + dx);
                     if ((pixels[at] & 0xFFFFFFu) != rgb) {
                         if (wrong < 5) {
-                            std::snprintf(line, sizeof line,
-                                          "pixel (%d,%d)+(%d,%d): have %06lx want %06lx\n", x, y,
-                                          dx, dy,
-                                          static_cast<unsigned long>(pixels[at] & 0xFFFFFFu),
-                                          static_cast<unsigned long>(rgb));
+                            std::snprintf(
+                                line, sizeof line, "pixel (%d,%d)+(%d,%d): have %06lx want %06lx\n",
+                                x, y, dx, dy, static_cast<unsigned long>(pixels[at] & 0xFFFFFFu),
+                                static_cast<unsigned long>(rgb));
                             *report += line;
                         }
                         ++wrong;
@@ -628,9 +627,8 @@ int main(int argc, char** argv) {
         const int x = std::atoi(args[0]);
         const int y = std::atoi(args[1]);
         HWND e = waitFor([] { return FindWindowA("CalcStandIn", "Calculator Stand-In"); });
-        if (e == nullptr ||
-            SetWindowPos(e, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ==
-                FALSE) {
+        if (e == nullptr || SetWindowPos(e, nullptr, x, y, 0, 0,
+                                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) == FALSE) {
             rc = fail("no stand-in window to move");
         } else {
             rc = waitUntil([e, x, y] {
