@@ -20,6 +20,9 @@ const std::vector<CalculatorScreen>& calculatorScreens() {
         {"HP-48/49/50", 131, 64},
         {"HP-48/49/50", 131, 80},
         {"Casio fx-9860G", 128, 64},
+        // Colour screens: record them with "Record in colour".
+        {"NumWorks, HP Prime", 320, 240},
+        {"Casio fx-CG50", 384, 216},
     };
     return screens;
 }

@@ -42,7 +42,9 @@ TEST(AddCalculators, OffersEveryScreenOfTheListAndReadsTypedSizes) {
                                                "HP-42S  (131 x 16)",
                                                "HP-48/49/50  (131 x 64)",
                                                "HP-48/49/50  (131 x 80)",
-                                               "Casio fx-9860G  (128 x 64)"};
+                                               "Casio fx-9860G  (128 x 64)",
+                                               "NumWorks, HP Prime  (320 x 240)",
+                                               "Casio fx-CG50  (384 x 216)"};
     EXPECT_EQ(rows, expected);
 
     int n = 0;
