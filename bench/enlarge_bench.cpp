@@ -98,7 +98,11 @@ void giflibEnlarged(benchmark::State& state, int k) {
 
 void registerEnlargeBenchmarks() {
     for (int k = 1; k <= 4; ++k) {
-        const std::string suffix = "x" + std::to_string(k) + "/320x240";
+        // Built by appending: "x" + std::to_string(k) trips a false -Wrestrict in GCC 12's
+        // optimised builds.
+        std::string suffix = "x";
+        suffix += std::to_string(k);
+        suffix += "/320x240";
         benchmark::RegisterBenchmark(("enlarge/tick/full/" + suffix).c_str(), enlargedTicks, k)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(("enlarge/giflib/full/" + suffix).c_str(), giflibEnlarged, k)
