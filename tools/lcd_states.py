@@ -260,7 +260,10 @@ def main(argv):
     match.add_argument("--exact", type=float, default=99.5)
     match.add_argument("--first-exact", type=float)
     match.add_argument("--mean-error", type=float, default=0.05)
-    match.add_argument("--scaled-error", type=float, default=8.0)
+    # Thin curves weigh most: a dot-centre reading against the dot's average. The plotted graph
+    # at 640 x 940 measured 7.0 in one run and 9.3 in another. States a key apart differ by
+    # less than that: there the best match and the order of the states tell them apart.
+    match.add_argument("--scaled-error", type=float, default=12.0)
     match.add_argument("--gray-correlation", type=float, default=0.97)
     match.add_argument("--scaled-gray-correlation", type=float, default=0.75)
     args = parser.parse_args(argv)
