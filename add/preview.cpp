@@ -76,21 +76,11 @@ Picture framedColourPreview(const std::vector<std::uint32_t>& colours, int acros
 }
 
 std::vector<std::uint8_t> recordedLevels(const Picture& client, const ScreenRect& rect) {
-    if (!screenRectFits(rect, client.width, client.height)) {
+    const std::vector<std::uint32_t> dots = recordedColours(client, rect);
+    if (dots.empty()) {
         return {};
     }
-    const auto count = static_cast<std::size_t>(rect.across) * static_cast<std::size_t>(rect.down);
-    std::vector<std::uint32_t> dots(count);
-    for (int j = 0; j < rect.down; ++j) {
-        const int y =
-            std::min(rect.y + static_cast<int>((j + 0.5) * rect.pitchY), client.height - 1);
-        for (int i = 0; i < rect.across; ++i) {
-            const int x =
-                std::min(rect.x + static_cast<int>((i + 0.5) * rect.pitchX), client.width - 1);
-            dots[static_cast<std::size_t>(j) * static_cast<std::size_t>(rect.across) +
-                 static_cast<std::size_t>(i)] = client.at(x, y);
-        }
-    }
+    const std::size_t count = dots.size();
     // The pixels as GetDIBits hands them to the recording: blue, green, red, reserved.
     std::vector<std::uint8_t> bytes(count * 4);
     for (std::size_t k = 0; k < count; ++k) {
