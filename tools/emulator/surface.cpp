@@ -220,13 +220,8 @@ void layoutScreenPlace(const Layout& l, double place[4]) {
     place[3] = l.screenHeight * l.dotHeight * sy;
 }
 
-bool surfaceCreate(const Layout& layout) {
-    gLayout = layout;
-    SIZE size = layoutClientSize(layout);
-    gLayout.clientWidth = static_cast<int>(size.cx);
-    gLayout.clientHeight = static_cast<int>(size.cy);
-    gWidth = static_cast<int>(size.cx);
-    gHeight = static_cast<int>(size.cy);
+// The gWidth x gHeight 32-bit top-down bitmap the window is drawn from, selected into gMemory.
+static bool makeBitmap() {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = gWidth;
@@ -242,6 +237,19 @@ bool surfaceCreate(const Layout& layout) {
     gBits = static_cast<std::uint32_t*>(bits);
     gMemory = CreateCompatibleDC(nullptr);
     gOldBitmap = SelectObject(gMemory, gBitmap);
+    return true;
+}
+
+bool surfaceCreate(const Layout& layout) {
+    gLayout = layout;
+    SIZE size = layoutClientSize(layout);
+    gLayout.clientWidth = static_cast<int>(size.cx);
+    gLayout.clientHeight = static_cast<int>(size.cy);
+    gWidth = static_cast<int>(size.cx);
+    gHeight = static_cast<int>(size.cy);
+    if (!makeBitmap()) {
+        return false;
+    }
     fillClient(0, 0, gWidth, gHeight, 0xFFFFFF);
     RECT picture = layoutPictureRect(layout);
     if (layout.skinWidth != 0) {
@@ -288,21 +296,9 @@ bool surfaceResize(int width, int height) {
     gLayout.clientHeight = height;
     gWidth = width;
     gHeight = height;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = gWidth;
-    info.bmiHeader.biHeight = -gHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    gBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (gBitmap == nullptr) {
+    if (!makeBitmap()) {
         return false;
     }
-    gBits = static_cast<std::uint32_t*>(bits);
-    gMemory = CreateCompatibleDC(nullptr);
-    gOldBitmap = SelectObject(gMemory, gBitmap);
     drawPicture();
     GdiFlush();
     return true;
