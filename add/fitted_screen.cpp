@@ -36,8 +36,8 @@ int channelDistance(std::uint32_t a, std::uint32_t b) {
     return sum;
 }
 
-// Pixels count..: how many lines from one edge inward are all `colour`; line(i, k) is the k-th
-// pixel of the i-th line from that edge, `length` pixels long.
+// How many lines from one edge inward are all `colour`: pixel(i, k) is the k-th pixel of the
+// i-th line from that edge, each line `length` pixels long.
 int flatLines(int lines, int length, std::uint32_t colour, auto pixel) {
     int n = 0;
     for (; n < lines; ++n) {
@@ -56,8 +56,7 @@ class StrongEdges {
   public:
     explicit StrongEdges(const Picture& p) : w_(p.width), h_(p.height) {
         vertical_.assign(static_cast<std::size_t>(w_ + 1) * static_cast<std::size_t>(h_ + 1), 0);
-        horizontal_.assign(static_cast<std::size_t>(h_ + 1) * static_cast<std::size_t>(w_ + 1),
-                           0);
+        horizontal_.assign(static_cast<std::size_t>(h_ + 1) * static_cast<std::size_t>(w_ + 1), 0);
         for (int x = 1; x < w_; ++x) {
             for (int y = 0; y < h_; ++y) {
                 const bool edge = channelDistance(p.at(x - 1, y), p.at(x, y)) > kStrongChange;
@@ -189,14 +188,15 @@ FittedPicture findFittedPicture(const Picture& p) {
     }
     // The picture touches the other two edges: its first and last lines there are not all bar.
     const bool touches =
-        sideBars ? flatLines(1, fit.width, colour,
-                             [&](int, int k) { return p.at(fit.x + k, 0); }) == 0 &&
-                       flatLines(1, fit.width, colour,
-                                 [&](int, int k) { return p.at(fit.x + k, p.height - 1); }) == 0
-                 : flatLines(1, fit.height, colour,
-                             [&](int, int k) { return p.at(0, fit.y + k); }) == 0 &&
-                       flatLines(1, fit.height, colour,
-                                 [&](int, int k) { return p.at(p.width - 1, fit.y + k); }) == 0;
+        sideBars
+            ? flatLines(1, fit.width, colour, [&](int, int k) { return p.at(fit.x + k, 0); }) ==
+                      0 &&
+                  flatLines(1, fit.width, colour,
+                            [&](int, int k) { return p.at(fit.x + k, p.height - 1); }) == 0
+            : flatLines(1, fit.height, colour, [&](int, int k) { return p.at(0, fit.y + k); }) ==
+                      0 &&
+                  flatLines(1, fit.height, colour,
+                            [&](int, int k) { return p.at(p.width - 1, fit.y + k); }) == 0;
     return touches ? fit : none;
 }
 
@@ -257,7 +257,8 @@ std::optional<ScreenPlace> locateFittedScreen(const Picture& p, const FittedPict
             for (int b = -1; b <= 1; ++b) {
                 const int y0 = r.from + a;
                 const int y1 = r.to + b;
-                const int w = static_cast<int>((static_cast<long>(y1 - y0) * across + down / 2) / down);
+                const int w =
+                    static_cast<int>((static_cast<long>(y1 - y0) * across + down / 2) / down);
                 for (int d = -kAspectSlack; d <= kAspectSlack; ++d) {
                     consider(r.line, y0, r.line + w + d, y1);
                     consider(r.line - w - d, y0, r.line, y1);
@@ -282,7 +283,8 @@ std::optional<ScreenPlace> locateFittedScreen(const Picture& p, const FittedPict
     // A frame (its inner ring one colour, as a bezel's dark rim) around another rectangle is
     // passed over; of the rest, the best covered, the largest among equals.
     const auto frame = [&](const Candidate& r) {
-        return uniformRing(p, r) && std::any_of(found.begin(), found.end(), [&](const Candidate& c) {
+        return uniformRing(p, r) &&
+               std::any_of(found.begin(), found.end(), [&](const Candidate& c) {
                    return &c != &r && r.x0 <= c.x0 && r.y0 <= c.y0 && c.x1 <= r.x1 && c.y1 <= r.y1;
                });
     };

@@ -6,13 +6,15 @@
 // How it looks:
 //  1. The bars: the columns at the left and right edges (or the rows at the top and bottom) of
 //     one colour, the same on both sides, about equally wide (a photo's margin of that colour
-//     makes one look wider), at least kLeastBar each,
-//     while the picture touches the other two edges. No bars (a client of the picture's own
-//     aspect), or bars on all four sides: no fitted picture.
+//     makes one look wider), at least two pixels each, while the picture touches the other two
+//     edges. No bars (a client of the picture's own aspect, or a picture that overflows it), or
+//     bars on all four sides: no fitted picture.
 //  2. The screen inside it: a rectangle of the dot count's aspect (within a pixel or two) whose
-//     four sides are long runs of strong colour changes (the LCD against its bezel); of those,
-//     the one whose sides are covered best, the largest among equals. Its dots are as many
-//     pixels across as down (square), taken from its size.
+//     four sides are long runs of strong colour changes (the LCD against its bezel); a frame
+//     around another (its inner ring one colour, as a bezel's dark rim) is passed over; of the
+//     rest, the one whose sides are covered best, the largest among equals. Its dots are as
+//     many pixels across as down (square), taken from its size: its edges are whole pixels, as
+//     the emulator rounds the rectangle it draws the screen into.
 #pragma once
 
 #include "add/locate.h"

@@ -52,7 +52,7 @@ struct ScreenPlace {
     int fitY = 0;
     int fitWidth = 0;
     int fitHeight = 0;
-    std::string how;     // one line: how it was found, or why it was not
+    std::string how;  // one line: how it was found, or why it was not
 };
 
 // picture: the client area now; before: an earlier picture of the same size (or null), whose

@@ -99,8 +99,8 @@ struct FittedEdges {
 };
 
 FittedEdges fittedEdges(const Profile& p, int cw, int ch) {
-    const double s = std::min(static_cast<double>(cw) / p.fitWidth,
-                              static_cast<double>(ch) / p.fitHeight);
+    const double s =
+        std::min(static_cast<double>(cw) / p.fitWidth, static_cast<double>(ch) / p.fitHeight);
     FittedEdges e;
     e.left = cw / 2.0 + (p.rx - p.rcx / 2.0) * s;
     e.top = ch / 2.0 + (p.ry - p.rcy / 2.0) * s;
@@ -137,9 +137,8 @@ bool proposeFitted(const ScreenPlace& place, int dotsAcross, int dotsDown, int c
     // the narrowest centred picture that holds the screen and the picture seen between the
     // bars; the middle of the two errs for the fewest window shapes.
     const double centre = (byHeight ? clientWidth : clientHeight) / 2.0;
-    const double nearest =
-        2 * (byHeight ? std::max(centre - place.left, right - centre)
-                      : std::max(centre - place.top, bottom - centre));
+    const double nearest = 2 * (byHeight ? std::max(centre - place.left, right - centre)
+                                         : std::max(centre - place.top, bottom - centre));
     const double seen = byHeight ? place.fitWidth : place.fitHeight;
     const double fittedOther = nearest < seen ? (nearest + seen) / 2 : seen;
     double bestError = -1;
@@ -154,8 +153,10 @@ bool proposeFitted(const ScreenPlace& place, int dotsAcross, int dotsDown, int c
             (byHeight ? q.fitHeight : q.fitWidth) = static_cast<int>(f);
             (byHeight ? q.rcx : q.rcy) = static_cast<int>(r);
             (byHeight ? q.fitWidth : q.fitHeight) = static_cast<int>(other);
-            q.rx = static_cast<int>(std::lround((place.left - clientWidth / 2.0) / s + q.rcx / 2.0));
-            q.ry = static_cast<int>(std::lround((place.top - clientHeight / 2.0) / s + q.rcy / 2.0));
+            q.rx =
+                static_cast<int>(std::lround((place.left - clientWidth / 2.0) / s + q.rcx / 2.0));
+            q.ry =
+                static_cast<int>(std::lround((place.top - clientHeight / 2.0) / s + q.rcy / 2.0));
             if (q.rx < 0 || q.ry < 0) {
                 continue;
             }
@@ -263,8 +264,8 @@ bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int 
 }
 
 bool wholeClientShadows(const Profile& profile, int clientWidth, int clientHeight) {
-    return profile.kind == ProfileKind::Layout && profile.anyScale != 2 && profile.cx > 0 && profile.cy > 0 &&
-           clientWidth % profile.cx == 0 && clientHeight % profile.cy == 0;
+    return profile.kind == ProfileKind::Layout && profile.anyScale != 2 && profile.cx > 0 &&
+           profile.cy > 0 && clientWidth % profile.cx == 0 && clientHeight % profile.cy == 0;
 }
 
 int captionMatchFromChange(const std::string& before, const std::string& now, std::string* prefix) {
