@@ -264,6 +264,14 @@ const Fitting kFitting[] = {
          return w;
      },
      "6383x3 (20000,0,12766,6)"},
+    // An exact caption and the class ignore case, as FindWindowA compares them.
+    {"ExactCaptionInAnotherCase",
+     [] {
+         HWND w = stub::addWindow(kClass, kCaption, 96, 64);
+         bare("G", "P", "calcSTANDin", 96, 64).text("Caption", "CALCULATOR stand-in");
+         return w;
+     },
+     "96x64 (0,0,96,64)"},
     // A caption prefix ignores case and needs the whole prefix.
     {"CaptionPrefix",
      [] {
