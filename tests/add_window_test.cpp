@@ -1,8 +1,9 @@
-// The helper's window steps against the Win32 stand-in: the preview's bitmap, the window list
+// The helper's window steps against the Win32 stand-in: the preview's bitmaps, the window list
 // (without tool windows) and the finder, and Save (Pixmote not
 // installed, the values written, an earlier profile that catches the window, the check with
 // Pixmote's own detection). Nothing is held after any path.
 #include "add/catalogue_save.h"
+#include "add/client_picture.h"
 #include "add/preview_show.h"
 #include "add/window_list.h"
 #include "platform/stub/helper.h"
@@ -53,7 +54,7 @@ std::string textValue(const std::string& path, const std::string& name) {
 
 using AddWindow = StubTest;
 
-TEST_F(AddWindow, PreviewUploadHoldsOneBitmapUntilReleased) {
+TEST_F(AddWindow, PreviewAndWindowPictureHoldOneBitmapEachUntilReleased) {
     HWND dialog = stub::addWindow("#32770", "Add an emulator to Pixmote", 500, 600);
     HWND w = stub::addWindow("MyCalc", "My Calc", 240, 320);
     drawFace(w);
@@ -68,7 +69,23 @@ TEST_F(AddWindow, PreviewUploadHoldsOneBitmapUntilReleased) {
     stub::failNextCreateCompatibleBitmap();
     EXPECT_FALSE(showPreview(dialog, 1109, w, {24, 40, 2, 2, 96, 64}, 290, 188));
     EXPECT_EQ(stub::held().gdiObjects, 1);
+
+    // The window's picture beside it: a bitmap of its own, replaced on each showing.
+    Picture client;
+    ASSERT_TRUE(grabClientPicture(w, &client));
+    const ScreenRect rect{24, 40, 2, 2, 96, 64};
+    ASSERT_TRUE(showWindowMark(dialog, 1123, client, rect, 120, 188));
+    ASSERT_TRUE(showWindowMark(dialog, 1123, client, rect, 120, 188));
+    ASSERT_TRUE(showPreviewOf(dialog, 1109, client, rect, 290, 188));
+    EXPECT_EQ(stub::held().gdiObjects, 2);
+    stub::failNextCreateCompatibleBitmap();
+    EXPECT_FALSE(showWindowMark(dialog, 1123, client, rect, 120, 188));
+    EXPECT_FALSE(showWindowMark(dialog, 1123, Picture(), rect, 120, 188));
+    EXPECT_EQ(stub::held().gdiObjects, 2);
+    EXPECT_EQ(stub::held().windowDCs + stub::held().memoryDCs, 0);
     releasePreview(dialog, 1109);
+    EXPECT_EQ(stub::held().gdiObjects, 1);
+    releaseWindowMark(dialog, 1123);
     expectNothingHeld();
 }
 
