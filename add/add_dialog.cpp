@@ -185,8 +185,8 @@ void refreshPreview(HWND dialog) {
         return;
     }
     showPreviewOf(dialog, IDC_ADD_PREVIEW, client, state.rect, kPreviewWidth, kPreviewHeight);
-    // 80 x 116 dialog units at 96 DPI, about, until the control says.
-    int width = 120;
+    // 104 x 116 dialog units at 96 DPI, about, until the control says.
+    int width = 156;
     int height = 188;
     boxOf(dialog, IDC_ADD_WINDOW_MARK, &width, &height);
     showWindowMark(dialog, IDC_ADD_WINDOW_MARK, client, state.rect, width, height);
