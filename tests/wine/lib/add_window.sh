@@ -103,7 +103,11 @@ addw_mark_at() {
     found=$(convert "$shot" -crop "$((box[2] - box[0]))x$((box[3] - box[1]))+${box[0]}+${box[1]}" \
         +repage -fill black +opaque '#FF0000' -fill white -opaque '#FF0000' -format '%@' info: \
         2>/dev/null)
-    [[ "$found" =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || { echo "no outline ($found)"; return 1; }
+    # (A picture without red trims to one pixel.)
+    if [[ ! "$found" =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || ((BASH_REMATCH[1] < 5)); then
+        echo "no outline ($found)"
+        return 1
+    fi
     awk -v w="$((box[2] - box[0]))" -v h="$((box[3] - box[1]))" -v fw="${BASH_REMATCH[1]}" \
         -v fh="${BASH_REMATCH[2]}" -v fx="${BASH_REMATCH[3]}" -v fy="${BASH_REMATCH[4]}" '
         function round(v) { return int(v + 0.5) }
