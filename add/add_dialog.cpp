@@ -100,7 +100,10 @@ std::string profileSummary(const Profile& p) {
         text += "; RCX " + std::to_string(p.rcx) + ", RCY " + std::to_string(p.rcy) + ", RX " +
                 std::to_string(p.rx) + ", RY " + std::to_string(p.ry);
     }
-    if (p.anyScale != 0) {
+    if (p.anyScale == 2) {
+        text += "; AnyScale 2, fitted " + std::to_string(p.fitWidth) + " x " +
+                std::to_string(p.fitHeight);
+    } else if (p.anyScale != 0) {
         text += "; AnyScale";
     }
     if (p.dotWidth != 0) {
