@@ -62,9 +62,6 @@ bool readExtension(GifFileType* file, GifRecord& record, std::string& error) {
         }
         record.delay = static_cast<std::uint16_t>(raw[1] | (raw[2] << 8));
         record.disposal = (raw[0] >> 2) & 0x07;
-        if ((raw[0] & 0x01) != 0) {
-            record.transparentIndex = raw[3];
-        }
     }
     return true;
 }
@@ -207,7 +204,6 @@ std::vector<ShownCanvas> replayGif(const DecodedGif& gif) {
                          static_cast<std::uint8_t>(gif.background));
 
     const GifRecord* control = nullptr;  // the graphic control since the last image
-    int imageIndex = 0;
     for (const GifRecord& record : gif.records) {
         if (record.kind == GifRecordKind::GraphicControl) {
             control = &record;
@@ -226,17 +222,12 @@ std::vector<ShownCanvas> replayGif(const DecodedGif& gif) {
                 if (x < 0 || x >= canvas.width) {
                     continue;
                 }
-                const std::uint8_t index =
+                canvas.pixels[static_cast<std::size_t>(y * canvas.width + x)] =
                     record.pixels[static_cast<std::size_t>(row * record.width + col)];
-                if (control != nullptr && control->transparentIndex == index) {
-                    continue;
-                }
-                canvas.pixels[static_cast<std::size_t>(y * canvas.width + x)] = index;
             }
         }
         canvas.delay =
             control != nullptr ? std::optional<std::uint16_t>(control->delay) : std::nullopt;
-        canvas.imageIndex = imageIndex++;
         shown.push_back(canvas);
         control = nullptr;
     }
