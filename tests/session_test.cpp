@@ -148,42 +148,6 @@ TEST_F(SessionTest, RecordingShowsEveryPaintedScreenForTheTicksItStayed) {
     expectShows(path, screens, ticks, 32);
 }
 
-TEST_F(SessionTest, LayoutWindowGivesOnlyItsScreenRectangle) {
-    // The face at twice its size: 320 x 560, the screen's 192 x 128 pixels at (64, 80).
-    const HWND window = addFace(2);
-    stub::fillRect(window, 0, 0, 320, 560, 0x000000);
-    stub::fillRect(window, 10, 10, 40, 40, 0xFFFFFF);
-    stub::fillRect(window, 64 + 192, 80, 30, 128, 0x404040);  // right beside the screen
-    std::mt19937 random(13);
-    Levels screen(96, 64, 0);
-    // Only light grays on the screen: a black or white pixel of the face taken in would shift
-    // every level.
-    std::uniform_int_distribution<int> level(0, 9);
-    for (std::uint8_t& value : screen.at) {
-        value = static_cast<std::uint8_t>(level(random));
-    }
-    screen(0, 0) = 0;
-    screen(1, 0) = 9;
-    paint(window, screen, 2, 64, 80);
-
-    const std::string path = file("layout.gif");
-    record(path);
-    stub::clearCalls();
-    stub::fireTimer();
-    EXPECT_EQ(callsStartingWith({"StretchBlt"}),
-              (std::vector<std::string>{"StretchBlt 0 0 96 64 64 80 192 128"}));
-    press();
-    expectHaltedAndClean();
-
-    // Levels 0..9 of the palette, stretched over the frame's own extremes (255 and 102).
-    Levels expected = screen;
-    for (std::uint8_t& value : expected.at) {
-        const int red = 255 - 17 * value;
-        value = static_cast<std::uint8_t>((255 - red) * 15 / (255 - 102));
-    }
-    expectShows(path, {expected}, {1}, 16);
-}
-
 TEST_F(SessionTest, StillModeEndsByItselfAtTheSecondTick) {
     const HWND window = addBare(96, 64);
     settings.stillMode = true;
