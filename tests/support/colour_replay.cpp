@@ -101,20 +101,12 @@ RgbPicture insideBorder(const RgbPicture& picture, int border) {
 }
 
 bool hasColourBorder(const RgbPicture& p) {
-    for (int x = 0; x < p.width; ++x) {
-        if (p(x, 0) != 0 || p(x, p.height - 1) != 0) {
-            return false;
-        }
-        if (x >= 1 && x < p.width - 1 && (p(x, 1) != 0xFFFFFF || p(x, p.height - 2) != 0xFFFFFF)) {
-            return false;
-        }
-    }
     for (int y = 0; y < p.height; ++y) {
-        if (p(0, y) != 0 || p(p.width - 1, y) != 0) {
-            return false;
-        }
-        if (y >= 1 && y < p.height - 1 && (p(1, y) != 0xFFFFFF || p(p.width - 2, y) != 0xFFFFFF)) {
-            return false;
+        for (int x = 0; x < p.width; ++x) {
+            const int ring = std::min(std::min(x, y), std::min(p.width - 1 - x, p.height - 1 - y));
+            if ((ring == 0 && p(x, y) != 0) || (ring == 1 && p(x, y) != 0xFFFFFF)) {
+                return false;
+            }
         }
     }
     return true;

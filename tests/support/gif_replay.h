@@ -1,16 +1,10 @@
 // Test support: reads back a GIF file with giflib's decoder and plays it like a viewer.
 //
-// decodeGif gives the file's raw bytes, its logical screen and every record in file order
-// (graphic control, image, comment, application and other extensions); replayGif draws the
-// images onto a canvas of the logical screen's size and returns what a viewer shows after each
-// image, with the delay that image carries. Used by the writer tests and by the pipeline
-// round-trip tests, which compare the shown canvases with the frames the screen showed.
-//
-// Usage:
-//     DecodedGif gif = decodeGif(path);
-//     ASSERT_TRUE(gif.ok) << gif.error;
-//     std::vector<ShownCanvas> shown = replayGif(gif);
-//     EXPECT_EQ(innerFrame(shown[0], 2), expectedFrame);   // W x H levels inside the border
+// decodeGif gives the file's raw bytes, its logical screen and every record in file order;
+// replayGif draws the images onto a canvas of the logical screen's size and returns what a
+// viewer shows after each image, with the delay that image carries. Used by the writer, session
+// and round-trip tests and the pipeline fuzzer, which compare the shown canvases with the
+// frames the screen showed.
 #pragma once
 
 #include <array>
@@ -46,8 +40,7 @@ struct GifRecord {
     int disposal = 0;
 
     // Image: the descriptor's fields as stored (left, top, width, height), its flags, and its
-    // pixel indices row by row in display order (interlaced images are put back in order),
-    // width x height of them.
+    // pixel indices as stored, width x height of them.
     int left = 0;
     int top = 0;
     int width = 0;
