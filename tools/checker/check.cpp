@@ -118,7 +118,7 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
     }
     // Ticks the program lost while a busy machine kept it waiting shorten the delays they fell
     // in, and a tick taken late gives its step to a later screen: the images between the first
-    // and the last hold that many steps less, together, than their screen time. Each delay may
+    // and the last hold that many steps less, together, than their screen time. The delays may
     // be off by them beyond the slack, and a frame shorter than them may be missed; but ticks
     // are only lost, never made: a recording longer than its screen time is wrong, and one with
     // less than two thirds of it has a slow timer, not a busy machine.
@@ -156,20 +156,24 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
     if (o.still) {
         return;
     }
+    // The first image, from the start to the first change, and the cut-short last one have
+    // rules of their own; the images between are judged by their frame changes.
+    std::vector<double> wants(static_cast<std::size_t>(n), 0.0);
     for (int j = 0; j < n; ++j) {
         const ShownCanvas& c = shown[static_cast<std::size_t>(j)];
         if (!c.delay) {
             continue;  // reported with the structure
         }
-        int delay = *c.delay;
-        int from = matched[static_cast<std::size_t>(j)];
-        int to = j + 1 < n ? matched[static_cast<std::size_t>(j + 1)] : from + 1;
+        const int delay = *c.delay;
+        const int from = matched[static_cast<std::size_t>(j)];
+        const int to = j + 1 < n ? matched[static_cast<std::size_t>(j + 1)] : from + 1;
         int heldMs = 0;
         for (int k = from; k < to; ++k) {
             heldMs += script[static_cast<std::size_t>(k)].holdMs;
         }
         // Hundredths the file should give that time: 160 / 110 of it, in tenths of ms.
-        double want = heldMs * 160.0 / 110.0 / 10.0;
+        wants[static_cast<std::size_t>(j)] = heldMs * 160.0 / 110.0 / 10.0;
+        const double want = wants[static_cast<std::size_t>(j)];
         std::string what = "image " + str(j) + " (frame " + str(from) + "): delay " + str(delay) +
                            ", screen time " + str(heldMs) + " ms gives " +
                            std::to_string(static_cast<int>(want + 0.5));
@@ -177,17 +181,58 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
             rep.fail(what + ": not a whole number of steps of " + str(o.step));
             continue;
         }
-        if (j == n - 1 && n > 1) {
-            continue;  // cut short by the stop
-        }
-        const double slack = (o.slack + lost) * o.step;
         if (j == 0) {
+            const double slack = (o.slack + lost) * o.step;
             bool pre = from == 0;  // frame 0 was on screen before the recording started
             if (pre ? delay < want - slack : delay > want + slack) {
                 rep.fail(what + (pre ? ": too short" : ": too long"));
             }
-        } else if (delay < want - slack || delay > want + slack) {
-            rep.fail(what + ": more than " + str(o.slack + lost) + " step(s) off");
+        }
+    }
+    // Each frame change is seen at the first tick after it, or later when the machine is busy,
+    // so each image's delay is its screen time plus how late the change at its end was seen,
+    // less how late the one at its start was, less the ticks lost in between. One change seen
+    // late takes steps from one image and gives them to the next, with nothing lost in all: the
+    // delays summed up to each change, against the screen time up to it, show that as a step
+    // that comes back. Those sums may spread over `slack` steps and one for the tick grid, more
+    // by the ticks lost; and the images together never hold more than their screen time.
+    double sumError = 0;
+    double low = 0;
+    double high = 0;
+    int lowAt = 1;
+    int highAt = 1;
+    bool measured = true;
+    for (int j = 1; j + 1 < n; ++j) {
+        const ShownCanvas& c = shown[static_cast<std::size_t>(j)];
+        measured = measured && c.delay.has_value();
+        if (!measured) {
+            break;
+        }
+        sumError += *c.delay - wants[static_cast<std::size_t>(j)];
+        if (sumError < low) {
+            low = sumError;
+            lowAt = j + 1;
+        }
+        if (sumError > high) {
+            high = sumError;
+            highAt = j + 1;
+        }
+    }
+    if (measured && n > 2) {
+        const auto at = [&](int j) {
+            return "image " + str(j) + " (frame " + str(matched[static_cast<std::size_t>(j)]) + ")";
+        };
+        const double spread = (o.slack + 1 + lost) * o.step;
+        if (high - low > spread) {
+            rep.fail("the delays summed up to " + at(highAt) + " and up to " + at(lowAt) + " are " +
+                     std::to_string(static_cast<int>(high - low + 0.5)) +
+                     " apart against their screen times, more than " + str(o.slack + 1 + lost) +
+                     " step(s): a delay is off");
+        }
+        if (sumError > o.slack * o.step) {
+            rep.fail("the images between the first and the last hold " +
+                     std::to_string(static_cast<int>(sumError + 0.5)) +
+                     " more than their screen time: ticks made up");
         }
     }
 }

@@ -44,13 +44,15 @@ struct CheckReport {
 //   script order with no frame twice in a row (but `unpainted` images of one step);
 // - every script frame between the first and the last one shown that the screen held for two
 //   capture ticks or more was shown;
-// - each image's delay, except the first's and the last's, is within `slack` steps of the time
-//   the screen showed it (the hold times of its frame and of any frame skipped after it) times
-//   160 / 110; the first image's is at least its hold time's less `slack` steps when it shows
-//   script frame 0, and at most its hold time's plus `slack` steps otherwise; the last's at
-//   least one step. Ticks lost while a busy machine kept the program waiting: when the images
-//   between the first and the last hold L steps less than their screen time, each delay may be
-//   off by L steps more and a frame held less than 2 + L ticks may be missing; those images
+// - each image's delay is a whole number of steps; the first image's is at least its hold
+//   time's (the hold times of its frame and of any frame skipped after it, times 160 / 110) less
+//   `slack` steps when it shows script frame 0, and at most its hold time's plus `slack` steps
+//   otherwise. The images between the first and the last are judged at their frame changes: a
+//   change seen late moves steps from one image to the next, so the delays summed up to each
+//   change, less the screen time up to it, may spread over `slack` + 1 steps, and together they
+//   never hold more than `slack` steps beyond their screen time. Ticks lost while a busy machine
+//   kept the program waiting: when those images hold L steps less than their screen time, the
+//   sums may spread L steps more and a frame held less than 2 + L ticks may be missing; they
 //   must still hold two thirds of their screen time (a slow timer is no busy machine).
 CheckReport checkRecording(const std::string& gifPath,
                            const std::vector<frames::ScriptFrame>& script,
