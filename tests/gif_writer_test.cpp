@@ -73,24 +73,22 @@ class GifFileTest : public ::testing::Test {
 
 constexpr std::size_t kHeadSize = 96;
 
-void appendWord(Bytes& bytes, int value) {
-    bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
 // Signature through comment, as the stream tables give them.
 Bytes expectedHead(int width, int height) {
     Bytes bytes = {'G', 'I', 'F', '8', '9', 'a'};
-    appendWord(bytes, width + 4);
-    appendWord(bytes, height + 4);
+    for (const int word : {width + 4, height + 4}) {
+        bytes.insert(bytes.end(),
+                     {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)});
+    }
     bytes.insert(bytes.end(), {0xF3, 0x00, 0x00});
     for (int level = 0; level < 16; ++level) {
         const auto gray = static_cast<std::uint8_t>(255 - 17 * level);
         bytes.insert(bytes.end(), {gray, gray, gray});
     }
     // The looping block, then the banner; the literal's own end is the banner's terminator.
-    static const char kBlocks[] = "\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
-                                  "\x21\xFE\x0CPixmote v2.0";
+    static const char kBlocks[] =
+        "\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
+        "\x21\xFE\x0CPixmote v2.0";
     bytes.insert(bytes.end(), kBlocks, kBlocks + sizeof kBlocks);
     return bytes;
 }
@@ -113,8 +111,10 @@ TEST_F(GifWriter, HeadIsTheFixedBytesForEverySize) {
     const Bytes junk(20000, 0xAA);
     std::fwrite(junk.data(), 1, junk.size(), old);
     std::fclose(old);
-    for (const auto& [width, height] : {std::array<int, 2>{96, 64}, std::array<int, 2>{1, 1},
-                                        std::array<int, 2>{300, 2}, {32767, 32767}}) {
+    for (const auto& [width, height] : {std::array<int, 2>{96, 64},
+                                        std::array<int, 2>{1, 1},
+                                        std::array<int, 2>{300, 2},
+                                        {32767, 32767}}) {
         SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
         ASSERT_TRUE(beginAnimation(path_.c_str(), static_cast<std::int16_t>(width),
                                    static_cast<std::int16_t>(height)));
@@ -203,9 +203,9 @@ TEST_F(GifWriter, RegionRefusalsWriteNothing) {
         writeFrameDelay(32);
         if (path == path_) {
             const std::array<std::int16_t, 4> refused[] = {
-                {3, 1, 2, 5},   {2, 5, 3, 1},     {2, 1, 10, 5},  {2, 1, 3, 6},
-                {-1, 1, 3, 5},  {2, -1, 3, 5},    {-5, -5, -1, -1}, {10, 6, 12, 8},
-                {-32768, -32768, 32767, 32767},
+                {3, 1, 2, 5},     {2, 5, 3, 1},   {2, 1, 10, 5},
+                {2, 1, 3, 6},     {-1, 1, 3, 5},  {2, -1, 3, 5},
+                {-5, -5, -1, -1}, {10, 6, 12, 8}, {-32768, -32768, 32767, 32767},
             };
             for (const auto& [left, top, right, bottom] : refused) {
                 EXPECT_FALSE(writeRegion(frame.data(), left, top, right, bottom))

@@ -31,22 +31,6 @@ class GpuCopy : public SessionTest {
             }
         }
     }
-
-    // Records the screens, one per tick (each painted by paint), and stops.
-    template <typename Paint>
-    std::vector<Levels> recordScreens(const std::string& path, int count, Paint paint) {
-        std::mt19937 random(7);
-        std::vector<Levels> screens;
-        record(path);
-        for (int i = 0; i < count; ++i) {
-            screens.push_back(i == 0 ? randomScreen(96, 64, random)
-                                     : changedScreen(screens.back(), random));
-            paint(screens.back());
-            stub::fireTimer();
-        }
-        press();
-        return screens;
-    }
 };
 
 }  // namespace
@@ -63,17 +47,21 @@ TEST_F(GpuCopy, BlackWindowIsCopiedFromTheScreen) {
         const HWND window = c.sampled ? addAnyScale() : addBare(192, 128);
         stub::copiesComeBackBlack(window, true);
         const std::string path = file(std::string(c.name) + ".gif");
-        int tick = 0;
-        const std::vector<Levels> screens = recordScreens(path, 4, [&](const Levels& screen) {
-            if (c.sampled) {
-                paintAtOneAndAHalf(window, screen);
-            } else {
-                paint(window, screen, 2);
+        std::mt19937 random(7);
+        std::vector<Levels> screens{randomScreen(96, 64, random)};
+        record(path);
+        for (int tick = 1; tick <= 4; ++tick) {
+            if (tick > 1) {
+                screens.push_back(changedScreen(screens.back(), random));
             }
-            if (++tick == 3) {
+            c.sampled ? paintAtOneAndAHalf(window, screens.back())
+                      : paint(window, screens.back(), 2);
+            if (tick == 3) {
                 stub::clearCalls();
             }
-        });
+            stub::fireTimer();
+        }
+        press();
         expectShows(path, screens, {1, 1, 1, 1}, 16);
         // The third and fourth ticks: the screen's context only.
         EXPECT_EQ(countCalls("GetDC screen"), 2);

@@ -173,9 +173,11 @@ TEST_F(SessionTest, PressDuringAFailedStartsWarningStopsOnce) {
 
     prepare(file("gone/x.gif"));
     std::size_t mark = trayMark();
+    stub::clearCalls();
     stub::whileNextBoxOpen([] { press(); });
     press();
     EXPECT_EQ(trayLooksSince(mark), (std::vector<int>{103, 101, 101}));
+    EXPECT_EQ(countCalls("SetTimer"), 0) << "no timer for a file that did not open";
     expectHaltedAndClean();
 
     const std::string path = file("timer.gif");

@@ -101,8 +101,8 @@ class SampledSession : public SessionTest {
 
 // Whole scale, then 1.37 x, then a size that fits no scale (the last picture stays, whatever
 // the window shows), then scale 1, then 1.5 x, then hidden: every screen shown for its ticks,
-// the file's size never changing. A tick at an unchanged size makes nothing; a new sampled size makes
-// its copy once.
+// the file's size never changing. A tick at an unchanged size makes nothing; a new sampled size
+// makes its copy once.
 TEST_F(SampledSession, RecordingFollowsTheWindowThroughResizes) {
     const HWND window = addDotFace(120, 100);
     std::mt19937 random(11);

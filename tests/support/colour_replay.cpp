@@ -1,10 +1,10 @@
 // The colour replay: giflib's whole-file decoder, then each image drawn with its own table.
 #include "tests/support/colour_replay.h"
 
+#include "tests/support/gif_replay.h"
+
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include <gif_lib.h>
 
@@ -27,10 +27,7 @@ int readBytes(GifFileType* gif, GifByteType* out, int count) {
 }  // namespace
 
 ColourReplay replayColourGif(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    return replayColourBytes(bytes);
+    return replayColourBytes(readFileBytes(path));
 }
 
 ColourReplay replayColourBytes(const std::vector<std::uint8_t>& bytes) {

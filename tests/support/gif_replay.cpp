@@ -31,9 +31,9 @@ bool readExtension(GifFileType* file, GifRecord& record, std::string& error) {
     }
     record.label = label;
     record.kind = label == kGraphicControlLabel ? GifRecordKind::GraphicControl
-                  : label == kCommentLabel        ? GifRecordKind::Comment
-                  : label == kApplicationLabel    ? GifRecordKind::Application
-                                                  : GifRecordKind::OtherExtension;
+                  : label == kCommentLabel      ? GifRecordKind::Comment
+                  : label == kApplicationLabel  ? GifRecordKind::Application
+                                                : GifRecordKind::OtherExtension;
     while (block != nullptr) {
         // giflib hands each sub-block with its count byte in front.
         std::vector<std::uint8_t> bytes(block + 1, block + 1 + block[0]);
