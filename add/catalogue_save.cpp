@@ -170,6 +170,9 @@ bool writeProfile(const Profile& p, const std::string& group, const std::string&
     if (ok && p.dotWidth != 0) {
         ok = setDword(key, "DotWidth", p.dotWidth) && setDword(key, "DotHeight", p.dotHeight);
     }
+    if (ok && p.fitWidth != 0) {
+        ok = setDword(key, "FitWidth", p.fitWidth) && setDword(key, "FitHeight", p.fitHeight);
+    }
     if (ok && p.colors != 0) {
         ok = setDword(key, "Colors", p.colors);
     }

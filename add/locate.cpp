@@ -3,6 +3,7 @@
 #include "add/locate.h"
 
 #include "add/dot_grid.h"
+#include "add/fitted_screen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -722,6 +723,14 @@ ScreenPlace locateScreen(const Picture& picture, int dotsAcross, int dotsDown,
     if (before != nullptr && (before->width != picture.width || before->height != picture.height)) {
         none.how = "the window changed its size between the two pictures";
         return none;
+    }
+
+    // A picture fitted between flat bars: the screen is the edged rectangle of its aspect.
+    const FittedPicture fit = findFittedPicture(picture);
+    if (fit.found) {
+        if (const auto found = locateFittedScreen(picture, fit, dotsAcross, dotsDown)) {
+            return *found;
+        }
     }
 
     const Edges edges(picture);

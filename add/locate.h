@@ -3,6 +3,9 @@
 // on pictures with known answers.
 //
 // How it looks:
+//  0. A window that fits one picture into its client area between flat bars (add/fitted_screen.h):
+//     the rectangle of the screen's aspect edged all round inside that picture, when there is
+//     one; the place then holds the fitted picture's rectangle too. Otherwise:
 //  1. Rectangles whose four sides are edges (a colour change along at least 80 % of the side, or
 //     the client area's own border), with something plain just outside each inner side (a rim,
 //     a bezel, a status bar), and at least one window pixel per dot.
@@ -43,7 +46,13 @@ struct ScreenPlace {
     double pitchX = 0;  // window pixels per dot, across and down
     double pitchY = 0;
     bool whole = false;  // width and height are whole multiples of the dots
-    std::string how;     // one line: how it was found, or why it was not
+    // The picture the emulator fits into its client area between flat bars, where it does
+    // (add/fitted_screen.h): its rectangle in client pixels; fitWidth 0 where it does not.
+    int fitX = 0;
+    int fitY = 0;
+    int fitWidth = 0;
+    int fitHeight = 0;
+    std::string how;  // one line: how it was found, or why it was not
 };
 
 // picture: the client area now; before: an earlier picture of the same size (or null), whose

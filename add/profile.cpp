@@ -2,6 +2,7 @@
 // window's own scale with the dot size kept; and the caption rule.
 #include "add/profile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <vector>
@@ -89,12 +90,102 @@ bool isFileToken(const std::string& token) {
     return false;
 }
 
+// The catalogue's fitted picture at a client of cw x ch: the factor, and the screen's edges.
+struct FittedEdges {
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+};
+
+FittedEdges fittedEdges(const Profile& p, int cw, int ch) {
+    const double s =
+        std::min(static_cast<double>(cw) / p.fitWidth, static_cast<double>(ch) / p.fitHeight);
+    FittedEdges e;
+    e.left = cw / 2.0 + (p.rx - p.rcx / 2.0) * s;
+    e.top = ch / 2.0 + (p.ry - p.rcy / 2.0) * s;
+    e.right = e.left + p.cx * s;
+    e.bottom = e.top + p.cy * s;
+    return e;
+}
+
+// AnyScale 2 for a screen inside a picture fitted between bars.
+bool proposeFitted(const ScreenPlace& place, int dotsAcross, int dotsDown, int clientWidth,
+                   int clientHeight, Profile* profile) {
+    int a = 0;
+    int b = 0;
+    if (!wholeDotShape(place.pitchX, place.pitchY, &a, &b)) {
+        return false;
+    }
+    Profile p;
+    p.kind = ProfileKind::Layout;
+    p.cx = dotsAcross * a;
+    p.cy = dotsDown * b;
+    p.anyScale = 2;
+    keepDots(&p, a, b);
+    // Window pixels per reference pixel, from both sides of the screen.
+    const double unit = static_cast<double>(place.width + place.height) / (p.cx + p.cy);
+    // The picture touches the client along the side without bars: that side of the reference
+    // is the fitted picture's, and sets the factor.
+    const bool byHeight = place.fitHeight == clientHeight;
+    const int touching = byHeight ? clientHeight : clientWidth;
+    const int barred = byHeight ? clientWidth : clientHeight;
+    const double right = place.left + place.width;
+    const double bottom = place.top + place.height;
+    // Across the bars the fitted picture is not seen whole: a photo may run on beyond the part
+    // the emulator fits (its margin shows, and is cut off along the other side). It lies between
+    // the narrowest centred picture that holds the screen and the picture seen between the
+    // bars; the middle of the two errs for the fewest window shapes.
+    const double centre = (byHeight ? clientWidth : clientHeight) / 2.0;
+    const double nearest = 2 * (byHeight ? std::max(centre - place.left, right - centre)
+                                         : std::max(centre - place.top, bottom - centre));
+    const double seen = byHeight ? place.fitWidth : place.fitHeight;
+    const double fittedOther = nearest < seen ? (nearest + seen) / 2 : seen;
+    double bestError = -1;
+    const long nominal = std::lround(touching / unit);
+    for (long f = std::max(1L, nominal - 2); f <= nominal + 2; ++f) {
+        const double s = static_cast<double>(touching) / static_cast<double>(f);
+        const long other = std::max(1L, std::lround(fittedOther / s));
+        const long across = static_cast<long>(std::floor(barred / s));
+        for (long r = std::max(other, across); r <= std::max(other, across + 1); ++r) {
+            Profile q = p;
+            (byHeight ? q.rcy : q.rcx) = static_cast<int>(f);
+            (byHeight ? q.fitHeight : q.fitWidth) = static_cast<int>(f);
+            (byHeight ? q.rcx : q.rcy) = static_cast<int>(r);
+            (byHeight ? q.fitWidth : q.fitHeight) = static_cast<int>(other);
+            q.rx =
+                static_cast<int>(std::lround((place.left - clientWidth / 2.0) / s + q.rcx / 2.0));
+            q.ry =
+                static_cast<int>(std::lround((place.top - clientHeight / 2.0) / s + q.rcy / 2.0));
+            if (q.rx < 0 || q.ry < 0) {
+                continue;
+            }
+            const FittedEdges e = fittedEdges(q, clientWidth, clientHeight);
+            const double error =
+                std::max({std::abs(e.left - place.left), std::abs(e.top - place.top),
+                          std::abs(e.right - right), std::abs(e.bottom - bottom)});
+            if (bestError < 0 || error < bestError) {
+                bestError = error;
+                p = q;
+            }
+        }
+    }
+    if (bestError < 0) {
+        return false;
+    }
+    *profile = p;
+    return true;
+}
+
 }  // namespace
 
 bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int clientWidth,
                     int clientHeight, Profile* profile) {
     if (place.outcome != LocateOutcome::Found || dotsAcross <= 0 || dotsDown <= 0) {
         return false;
+    }
+    if (place.fitWidth > 0 && place.fitHeight > 0) {
+        return proposeFitted(place, dotsAcross, dotsDown, clientWidth, clientHeight, profile);
     }
     Profile p;
     const bool bare =
@@ -173,8 +264,8 @@ bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int 
 }
 
 bool wholeClientShadows(const Profile& profile, int clientWidth, int clientHeight) {
-    return profile.kind == ProfileKind::Layout && profile.cx > 0 && profile.cy > 0 &&
-           clientWidth % profile.cx == 0 && clientHeight % profile.cy == 0;
+    return profile.kind == ProfileKind::Layout && profile.anyScale != 2 && profile.cx > 0 &&
+           profile.cy > 0 && clientWidth % profile.cx == 0 && clientHeight % profile.cy == 0;
 }
 
 int captionMatchFromChange(const std::string& before, const std::string& now, std::string* prefix) {

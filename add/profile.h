@@ -25,6 +25,8 @@ struct Profile {
     int anyScale = 0;
     int dotWidth = 0;
     int dotHeight = 0;
+    int fitWidth = 0;  // FitWidth and FitHeight, with AnyScale 2 only
+    int fitHeight = 0;
     int colors = 0;    // 1: recorded in the screen's own colours (add/colour_choice.h)
     std::string note;  // a warning for the user, or empty
 
@@ -40,6 +42,17 @@ struct Profile {
 //    DotHeight (and AnyScale, so that the recording samples each dot at its centre);
 //  - a scale that is not whole: AnyScale, in units where the dots are the smallest whole shape
 //    (1 x 1, 2 x 3, ...) that fits the measured pitch; false when none fits.
+// A window that fits its picture between flat bars (the place holds the fitted picture, see
+// add/fitted_screen.h) takes AnyScale 2 instead, whatever its scale: it keeps its picture's
+// aspect at any size, so a layout that stretches with the client (AnyScale 1) would be lost at
+// the next resize. Its reference is the client now, in units where a dot is its whole shape
+// (1 x 1 for square dots): RCX x RCY, the screen at (RX, RY), FitWidth x FitHeight the fitted
+// picture; of the whole numbers near these, those with which the catalogue's formula puts the
+// screen's four edges nearest to the measured ones. Along the side the picture touches, the
+// fitted size is the client's; across the bars it is not seen whole (a photo's margin may run
+// beyond the part the emulator fits): the middle of the narrowest centred picture that holds
+// the screen and the picture seen between the bars. A window without bars (the picture's own
+// aspect, or a picture stretched to the client on each axis) keeps the rules above.
 // Names (class, caption) are left empty: the caller fills them in.
 bool proposeProfile(const ScreenPlace& place, int dotsAcross, int dotsDown, int clientWidth,
                     int clientHeight, Profile* profile);
@@ -60,5 +73,6 @@ void nameProfile(const std::string& className, const std::string& caption, Profi
 int captionMatchFromChange(const std::string& before, const std::string& now, std::string* prefix);
 
 // Detection takes the whole client area first when it divides evenly by CX x CY: a layout or
-// a child window profile must not be shadowed by that. True when `profile` is.
+// a child window profile must not be shadowed by that. True when `profile` is (never with
+// AnyScale 2, which detection tests on its own).
 bool wholeClientShadows(const Profile& profile, int clientWidth, int clientHeight);

@@ -57,6 +57,8 @@ std::string profileRegText(const Profile& p, const std::string& group, const std
     optionalDword(&out, "AnyScale", p.anyScale);
     optionalDword(&out, "DotWidth", p.dotWidth);
     optionalDword(&out, "DotHeight", p.dotHeight);
+    optionalDword(&out, "FitWidth", p.fitWidth);
+    optionalDword(&out, "FitHeight", p.fitHeight);
     optionalDword(&out, "Colors", p.colors);
     return out + "\r\n";
 }

@@ -1,11 +1,16 @@
-// The helper's window steps against the Win32 stand-in: the preview's bitmap, the window list
-// (without tool windows) and the finder, and Save (Pixmote not
-// installed, the values written, an earlier profile that catches the window, the check with
-// Pixmote's own detection). Nothing is held after any path.
+// The helper's steps: what it offers and previews on pictures of known answers (the calculators'
+// screens and typed sizes, the recording a located screen gives: each dot at its level, the
+// GIF's frame, the enlargement); and against the Win32 stand-in the preview's bitmap, the window
+// list (without tool windows) and the finder, and Save (Pixmote not installed, the values
+// written, an earlier profile that catches the window, the check with Pixmote's own detection).
+// Nothing is held after any path.
+#include "add/calculators.h"
 #include "add/catalogue_save.h"
+#include "add/preview.h"
 #include "add/preview_show.h"
 #include "add/window_list.h"
 #include "platform/stub/helper.h"
+#include "tests/support/catalogue_profile.h"
 #include "tests/support/stub_fixture.h"
 
 #include <gtest/gtest.h>
@@ -22,11 +27,24 @@ bool darkDot(int x, int y) {
 }
 
 // A 240 x 320 face (0x3C465A) with a 96 x 64 screen drawn at scale 2 at (24, 40).
-void drawFace(HWND w) {
-    stub::fillRect(w, 0, 0, 240, 320, 0x3C465A);
+Picture face() {
+    Picture p(240, 320, 0x3C465A);
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 96; ++x) {
-            stub::fillRect(w, 24 + 2 * x, 40 + 2 * y, 2, 2, darkDot(x, y) ? 0x101010 : 0xE0E8E0);
+            for (int k = 0; k < 4; ++k) {
+                p.at(24 + 2 * x + k % 2, 40 + 2 * y + k / 2) = darkDot(x, y) ? 0x101010 : 0xE0E8E0;
+            }
+        }
+    }
+    return p;
+}
+
+// The face as the emulator's window.
+void drawFace(HWND w) {
+    const Picture picture = face();
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            stub::setPixel(w, x, y, picture.at(x, y));
         }
     }
 }
@@ -51,7 +69,88 @@ std::string textValue(const std::string& path, const std::string& name) {
     return std::string(data.begin(), data.end() - 1);
 }
 
+// The face's screen as a Layout profile of "My Calc": the face at half size, 120 x 160.
+Profile myCalcLayout() {
+    Profile p;
+    p.kind = ProfileKind::Layout;
+    p.className = "MyCalc";
+    p.caption = "My Calc";
+    p.cx = 96;
+    p.cy = 64;
+    p.rcx = 120;
+    p.rcy = 160;
+    p.rx = 12;
+    p.ry = 20;
+    return p;
+}
+
 using AddWindow = StubTest;
+
+TEST(AddCalculators, OffersEveryScreenOfTheListAndReadsTypedSizes) {
+    std::vector<std::string> rows;
+    for (const CalculatorScreen& s : calculatorScreens()) {
+        rows.push_back(calculatorRowText(s));
+    }
+    const std::vector<std::string> expected = {"TI-73/81/82/83/83 Plus/84 Plus  (96 x 64)",
+                                               "TI-85/86  (128 x 64)",
+                                               "TI-89/92/Voyage 200  (160 x 100)",
+                                               "TI-89/92/Voyage 200  (240 x 128)",
+                                               "TI-84 Plus CE/CSE, TI-Nspire  (320 x 240)",
+                                               "HP-42S  (131 x 16)",
+                                               "HP-48/49/50  (131 x 64)",
+                                               "HP-48/49/50  (131 x 80)",
+                                               "Casio fx-9860G  (128 x 64)",
+                                               "NumWorks, HP Prime  (320 x 240)",
+                                               "Casio fx-CG50  (384 x 216)"};
+    EXPECT_EQ(rows, expected);
+
+    int n = 0;
+    EXPECT_TRUE(readDotCount(" 131 ", &n));
+    EXPECT_EQ(n, 131);
+    EXPECT_TRUE(readDotCount("1024", &n));
+    for (const char* bad : {"", "0", "1025", "12x", "-5", "99999999999999999999", "1 2"}) {
+        EXPECT_FALSE(readDotCount(bad, &n)) << bad;
+    }
+}
+
+TEST(AddPreview, ShowsEachDotAtItsLevelInsideTheGifFrame) {
+    const Picture client = face();
+    const ScreenRect exact{24, 40, 2, 2, 96, 64};
+
+    const std::vector<std::uint8_t> levels = recordedLevels(client, exact);
+    ASSERT_EQ(levels.size(), 96u * 64u);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 96; ++x) {
+            ASSERT_EQ(levels[static_cast<std::size_t>(y * 96 + x)], darkDot(x, y) ? 15 : 0)
+                << x << "," << y;
+        }
+    }
+    // One pixel to the right, each dot is read at its right neighbour's first pixel column.
+    const std::vector<std::uint8_t> moved = recordedLevels(client, {25, 40, 2, 2, 96, 64});
+    ASSERT_EQ(moved.size(), levels.size());
+    EXPECT_EQ(moved[0], levels[1]);
+    EXPECT_EQ(moved[10 * 96 + 40], levels[10 * 96 + 41]);
+    EXPECT_NE(moved, levels);
+    // Reaching outside the client area, or dots under a pixel: nothing.
+    EXPECT_TRUE(recordedLevels(client, {25, 40, 2.5, 2, 96, 64}).empty());
+    EXPECT_TRUE(recordedLevels(client, {24, 40, 0.5, 2, 96, 64}).empty());
+
+    // 290 x 188 holds (96 + 4) x (64 + 4) at 2, not 3.
+    const int factor = previewFactor(96, 64, 290, 188);
+    EXPECT_EQ(factor, 2);
+    EXPECT_EQ(previewFactor(320, 240, 290, 188), 1);
+    const Picture shown = framedPreview(levels, 96, 64, factor);
+    ASSERT_EQ(shown.width, 200);
+    ASSERT_EQ(shown.height, 136);
+    EXPECT_EQ(shown.at(0, 0), 0x000000u);  // the dark outer line
+    EXPECT_EQ(shown.at(3, 3), 0xFFFFFFu);  // the light inner line
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 96; ++x) {
+            const std::uint32_t gray = darkDot(x, y) ? 0x000000u : 0xFFFFFFu;
+            ASSERT_EQ(shown.at((x + 2) * 2 + 1, (y + 2) * 2 + 1), gray) << x << "," << y;
+        }
+    }
+}
 
 TEST_F(AddWindow, PreviewUploadHoldsOneBitmapUntilReleased) {
     HWND dialog = stub::addWindow("#32770", "Add an emulator to Pixmote", 500, 600);
@@ -106,22 +205,11 @@ TEST_F(AddWindow, ListsVisibleWindowsWithTheirChildrenAndTheFinderPicksTheInnerm
 TEST_F(AddWindow, SaveWritesTheProfileThatPixmotesDetectionThenUses) {
     HWND w = stub::addWindow("MyCalc", "My Calc", 240, 320);
     drawFace(w);
-    Profile p;
-    p.kind = ProfileKind::Layout;
-    p.className = "MyCalc";
-    p.caption = "My Calc";
-    p.cx = 96;
-    p.cy = 64;
-    p.rcx = 120;
-    p.rcy = 160;
-    p.rx = 12;
-    p.ry = 20;
+    const Profile p = myCalcLayout();
 
     // No Software\Pixmote: not installed for this account, and nothing is written by the check.
     EXPECT_FALSE(pixmoteInstalled());
-    stub::regCreateKey("Software\\Pixmote\\Shipped\\Other");
-    stub::regSetString("Software\\Pixmote\\Shipped\\Other", "ClassName", "OtherCalc");
-    stub::regSetString("Software\\Pixmote\\Shipped\\Other", "Caption", "Other");
+    catalogueProfile("Shipped", "Other", "OtherCalc", "Other", 96, 64);
     ASSERT_TRUE(pixmoteInstalled());
     EXPECT_EQ(profileDescribing("MyCalc", "My Calc", "Added", "My Calc", false), "");
 
@@ -129,12 +217,10 @@ TEST_F(AddWindow, SaveWritesTheProfileThatPixmotesDetectionThenUses) {
     const std::string key = "Software\\Pixmote\\Added\\My Calc";
     EXPECT_EQ(textValue(key, "ClassName"), "MyCalc");
     EXPECT_EQ(textValue(key, "Caption"), "My Calc");
-    EXPECT_EQ(dwordValue(key, "CX"), 96u);
-    EXPECT_EQ(dwordValue(key, "CY"), 64u);
-    EXPECT_EQ(dwordValue(key, "RCX"), 120u);
-    EXPECT_EQ(dwordValue(key, "RCY"), 160u);
-    EXPECT_EQ(dwordValue(key, "RX"), 12u);
-    EXPECT_EQ(dwordValue(key, "RY"), 20u);
+    for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
+             {"CX", 96}, {"CY", 64}, {"RCX", 120}, {"RCY", 160}, {"RX", 12}, {"RY", 20}}) {
+        EXPECT_EQ(dwordValue(key, name), value) << name;
+    }
     EXPECT_FALSE(stub::regHasValue(key, "AnyScale"));
     EXPECT_FALSE(stub::regHasValue(key, "CaptionMatch"));
     EXPECT_EQ(detectionCheck(w, p, "Added", "My Calc"), "");
@@ -199,25 +285,11 @@ TEST_F(AddWindow, SaveNamesAnEarlierProfileThatCatchesTheWindowFirst) {
     drawFace(w);
     // An older profile, made first so detection meets it first: the whole client area at
     // 120 x 160, matched by the caption's beginning.
-    const std::string old = "Software\\Pixmote\\Mine\\Old";
-    stub::regCreateKey(old);
-    stub::regSetString(old, "ClassName", "mycalc");
-    stub::regSetString(old, "Caption", "My Calc");
-    stub::regSetDword(old, "CaptionMatch", 1);
-    stub::regSetDword(old, "CX", 120);
-    stub::regSetDword(old, "CY", 160);
+    const CatalogueProfile old =
+        catalogueProfile("Mine", "Old", "mycalc", "My Calc", 120, 160).number("CaptionMatch", 1);
 
-    Profile p;
-    p.kind = ProfileKind::Layout;
-    p.className = "MyCalc";
-    p.caption = "My Calc";
+    Profile p = myCalcLayout();
     p.captionMatch = 1;
-    p.cx = 96;
-    p.cy = 64;
-    p.rcx = 120;
-    p.rcy = 160;
-    p.rx = 12;
-    p.ry = 20;
     EXPECT_EQ(profileDescribing("MyCalc", "My Calc - game.8xp", "Added", "My Calc", false),
               "Mine\\Old");
     ASSERT_TRUE(writeProfile(p, "Added", "My Calc"));
@@ -229,14 +301,9 @@ TEST_F(AddWindow, SaveNamesAnEarlierProfileThatCatchesTheWindowFirst) {
     EXPECT_EQ(profileDescribing("MyCalc", "My Calc - game.8xp", "Mine", "Old", true), "");
 
     // Another open emulator whose profile comes earlier in the catalogue is found instead.
-    stub::regDeleteKey(old);
-    HWND other = stub::addWindow("OtherCalc", "Other", 96, 64);
-    stub::raiseWindow(other);
-    stub::regCreateKey("Software\\Pixmote\\Mine\\Other");
-    stub::regSetString("Software\\Pixmote\\Mine\\Other", "ClassName", "OtherCalc");
-    stub::regSetString("Software\\Pixmote\\Mine\\Other", "Caption", "Other");
-    stub::regSetDword("Software\\Pixmote\\Mine\\Other", "CX", 96);
-    stub::regSetDword("Software\\Pixmote\\Mine\\Other", "CY", 64);
+    stub::regDeleteKey(old.path);
+    stub::raiseWindow(stub::addWindow("OtherCalc", "Other", 96, 64));
+    catalogueProfile("Mine", "Other", "OtherCalc", "Other", 96, 64);
     const std::string check = detectionCheck(w, p, "Added", "My Calc");
     EXPECT_NE(check.find("another open emulator first: \"Other\""), std::string::npos) << check;
     expectNothingHeld();

@@ -117,6 +117,10 @@ const Example kExamples[] = {
     {"LayoutOneAndAHalf", std::vector<DWORD>{300, 600, 50, 80}, 450, 900, nullptr},
     {"WholeClientTestComesFirst", std::vector<DWORD>{288, 640, 96, 64}, 288, 640,
      "96x64 (0,0,288,640)"},
+    {"BareFactorsAcrossAndDownDiffer", std::nullopt, 288, 192, "96x64 (0,0,288,192)"},
+    {"LayoutFactorsAcrossAndDownDiffer", std::vector<DWORD>{160, 280, 32, 40}, 320, 840,
+     "96x64 (64,120,192,192)"},
+    {"ClientAreaOfZeroSize", std::nullopt, 0, 0, "96x64 (0,0,0,0)"},
 };
 
 class WorkedExample : public DetectTest, public testing::WithParamInterface<Example> {};
@@ -172,52 +176,6 @@ TEST_F(DetectTest, FirstMatchInEnumerationOrderWinsAndNothingAfterItIsOpened) {
               (std::vector<std::string>{"Winner", "Zeta", "Pixmote", "Software"}));
 }
 
-TEST_F(DetectTest, LaterGroupIsSearchedWhenEarlierOnesHoldNoMatch) {
-    HWND window = stub::addWindow(kClass, kCaption, 192, 130);
-    stub::regCreateKey(keyPath("Empty"));
-    bare("Faces", "NoLayout", kClass, 96, 64);
-    bare("Faces", "Face", kClass, 96, 64).layout(96, 65, 0, 0);  // 130 = 2 x 65
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(result.window, window);
-    EXPECT_EQ(describe(result), "96x64 (0,0,192,128)");
-}
-
-// The same window described once per enlargement and once per face: each profile is tested on
-// its own, and the catalogue is read afresh on every detection.
-TEST_F(DetectTest, SameWindowUnderSeveralProfiles) {
-    HWND window = stub::addWindow(kClass, kCaption, 320, 560);
-    bare("StandIn", "Bare", kClass, 96, 64);
-    bare("StandIn", "Face", kClass, 96, 64).layout(160, 280, 32, 40);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(result.window, window);
-    EXPECT_EQ(describe(result), "96x64 (64,80,192,128)");
-
-    stub::resizeWindow(window, 192, 128);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(describe(result), "96x64 (0,0,192,128)");
-}
-
-TEST_F(DetectTest, FactorsAcrossAndDownMayDiffer) {
-    stub::addWindow("Bare", kCaption, 288, 192);
-    stub::addWindow("Face", kCaption, 320, 840);
-    bare("Bare", "Bare", "Bare", 96, 64);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(describe(result), "96x64 (0,0,288,192)");
-
-    stub::regDeleteKey(keyPath("Bare"));
-    bare("Face", "Face", "Face", 96, 64).layout(160, 280, 32, 40);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(describe(result), "96x64 (64,120,192,192)");
-}
-
-TEST_F(DetectTest, ClientAreaOfZeroSizePassesTheWholeClientTest) {
-    HWND window = stub::addWindow(kClass, kCaption, 0, 0);
-    bare("StandIn", "Bare", kClass, 96, 64);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(result.window, window);
-    EXPECT_EQ(describe(result), "96x64 (0,0,0,0)");
-}
-
 // ---- Limits of names and texts -----------------------------------------------------------------
 
 TEST_F(DetectTest, NamesOf64CharactersEndTheirLevel) {
@@ -242,121 +200,182 @@ TEST_F(DetectTest, NamesOf64CharactersEndTheirLevel) {
     EXPECT_FALSE(logged("RegOpenKeyExA Later"));
 }
 
-TEST_F(DetectTest, TextOf63CharactersFits) {
-    const std::string className(63, 'c');
-    const std::string caption(63, 't');
-    HWND window = stub::addWindow(className, caption, 96, 64);
-    bare("G", "P", className, 96, 64).text("Caption", caption);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(result.window, window);
+// ---- Profiles that fit --------------------------------------------------------------------------
 
-    // As the beginning of a longer caption too.
-    stub::regDeleteKey(keyPath("G"));
-    HWND longer = stub::addWindow("Prefix", caption + " and more", 96, 64);
-    bare("G", "P", "Prefix", 96, 64).text("Caption", caption).number("CaptionMatch", 1);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(result.window, longer);
-}
+// Each case makes its windows and profiles and gives the window that must be found.
+struct Fitting {
+    const char* name;
+    HWND (*arrange)();
+    const char* expected;
+};
 
-TEST_F(DetectTest, ShortTextStoredWithoutItsNulIsRead) {
-    HWND window = stub::addWindow(kClass, kCaption, 96, 64);
-    bare("G", "P", "placeholder", 96, 64)
-        .bytes("ClassName", std::vector<BYTE>(kClass, kClass + sizeof kClass - 1), REG_SZ);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(result.window, window);
+const Fitting kFitting[] = {
+    {"LaterGroupWhenEarlierOnesHoldNoMatch",
+     [] {
+         HWND w = stub::addWindow(kClass, kCaption, 192, 130);
+         stub::regCreateKey(keyPath("Empty"));
+         bare("Faces", "NoLayout", kClass, 96, 64);
+         bare("Faces", "Face", kClass, 96, 64).layout(96, 65, 0, 0);  // 130 = 2 x 65
+         return w;
+     },
+     "96x64 (0,0,192,128)"},
+    {"TextsOf63Characters",
+     [] {
+         HWND w = stub::addWindow(std::string(63, 'c'), std::string(63, 't'), 96, 64);
+         bare("G", "P", std::string(63, 'c'), 96, 64).text("Caption", std::string(63, 't'));
+         return w;
+     },
+     "96x64 (0,0,96,64)"},
+    {"CaptionOf63CharactersAsAPrefix",
+     [] {
+         HWND w = stub::addWindow("Prefix", std::string(63, 't') + " and more", 96, 64);
+         bare("G", "P", "Prefix", 96, 64)
+             .text("Caption", std::string(63, 't'))
+             .number("CaptionMatch", 1);
+         return w;
+     },
+     "96x64 (0,0,96,64)"},
+    {"ShortTextStoredWithoutItsNul",
+     [] {
+         HWND w = stub::addWindow(kClass, kCaption, 96, 64);
+         bare("G", "P", "placeholder", 96, 64)
+             .bytes("ClassName", std::vector<BYTE>(kClass, kClass + sizeof kClass - 1), REG_SZ);
+         return w;
+     },
+     "96x64 (0,0,96,64)"},
+    {"OnlyTheLow16BitsOfANumberCount",
+     [] {
+         HWND w = stub::addWindow(kClass, kCaption, 300, 600);
+         bare("G", "P", kClass, 0x00010060, 0xABCD0040).layout(0x1012C, 0x70258, 0xF0032, 0x10050);
+         return w;
+     },
+     "96x64 (50,80,96,64)"},
+    {"WidestScreen",
+     [] {
+         HWND w = stub::addWindow("Widest", kCaption, 32767, 1);
+         bare("A", "Widest", "Widest", 32767, 1);
+         return w;
+     },
+     "32767x1 (0,0,32767,1)"},
+    {"ScreenBeyondTheClientAreaAsComputed",
+     [] {
+         HWND w = stub::addWindow("Edge", kCaption, 4, 4);
+         bare("B", "Edge", "Edge", 6383, 3).layout(2, 2, 10000, 0);
+         return w;
+     },
+     "6383x3 (20000,0,12766,6)"},
+    // An exact caption and the class ignore case, as FindWindowA compares them.
+    {"ExactCaptionInAnotherCase",
+     [] {
+         HWND w = stub::addWindow(kClass, kCaption, 96, 64);
+         bare("G", "P", "calcSTANDin", 96, 64).text("Caption", "CALCULATOR stand-in");
+         return w;
+     },
+     "96x64 (0,0,96,64)"},
+    // A caption prefix ignores case and needs the whole prefix.
+    {"CaptionPrefix",
+     [] {
+         stub::addWindow("FREE42", "Free42", 262, 48);
+         stub::addWindow("FREE42", "Free4 2 Binary", 262, 48);
+         HWND w = stub::addWindow("free42", "FREE42 bINARY", 262, 48);
+         catalogueProfile("G", "Prefix", "FREE42", "Free42 ", 262, 48).number("CaptionMatch", 1);
+         return w;
+     },
+     "262x48 (0,0,262,48)"},
+};
+
+TEST_F(DetectTest, FittingProfilesGiveTheirRectangles) {
+    for (const Fitting& c : kFitting) {
+        SCOPED_TRACE(c.name);
+        stub::regDeleteKey("Software\\Pixmote");
+        stub::regCreateKey("Software\\Pixmote");
+        const HWND window = c.arrange();
+        EXPECT_EQ(rectangle(), c.expected);
+        EXPECT_EQ(result.window, window);
+        EXPECT_EQ(result.screen, window);
+        stub::destroyWindow(window);
+    }
 }
 
 // ---- Profiles passed over ----------------------------------------------------------------------
 
 // A profile named after its own window's class, spoilt one way; with the spoilt value taken at
 // face value (or, for 0, a division by it) the profile would match its window.
+using Entry = const CatalogueProfile&;
+
 struct Spoilt {
     const char* name;
     int clientWidth, clientHeight;
     DWORD cx, cy;
-    void (*spoil)(const CatalogueProfile&);
+    void (*spoil)(Entry);
 };
 
 const Spoilt kSpoilt[] = {
     // Values of another type, or missing.
     {"ExpandClass", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) { p.text("ClassName", "ExpandClass", REG_EXPAND_SZ); }},
-    {"ExpandCaption", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) { p.text("Caption", kCaption, REG_EXPAND_SZ); }},
+     [](Entry p) { p.text("ClassName", "ExpandClass", REG_EXPAND_SZ); }},
+    {"ExpandCaption", 96, 64, 96, 64, [](Entry p) { p.text("Caption", kCaption, REG_EXPAND_SZ); }},
     {"BinaryCX", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) {
+     [](Entry p) {
          p.bytes("CX", {96, 0, 0, 0}, REG_BINARY);
      }},
     {"ShortDword", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) {
+     [](Entry p) {
          p.bytes("CY", {64, 0}, REG_DWORD);
      }},
     {"BinaryRCX", 300, 600, 96, 64,
-     [](const CatalogueProfile& p) {
+     [](Entry p) {
          p.layout(300, 600, 50, 80).bytes("RCX", {44, 1, 0, 0}, REG_BINARY);
      }},
     {"NoRY", 300, 600, 96, 64,
-     [](const CatalogueProfile& p) { p.number("RCX", 300).number("RCY", 600).number("RX", 50); }},
+     [](Entry p) { p.number("RCX", 300).number("RCY", 600).number("RX", 50); }},
     // Sizes of zero or below (in the low 16 bits).
     {"ZeroCX", 300, 600, 0, 64, nullptr},
     {"ZeroCY", 300, 600, 96, 0, nullptr},
     {"NegativeCX", 300, 600, 0xFFFFFF9C, 100, nullptr},
     {"NegativeCY", 300, 600, 100, 0x0000FF9C, nullptr},
-    {"ZeroRCX", 300, 600, 96, 64, [](const CatalogueProfile& p) { p.layout(0, 600, 50, 80); }},
-    {"ZeroRCY", 300, 600, 96, 64, [](const CatalogueProfile& p) { p.layout(300, 0, 50, 80); }},
-    {"NegativeRCX", 300, 600, 96, 64,
-     [](const CatalogueProfile& p) { p.layout(0xFED4, 600, 50, 80); }},
-    {"NegativeRX", 300, 600, 96, 64,
-     [](const CatalogueProfile& p) { p.layout(300, 600, 0xFFCE, 80); }},
-    {"NegativeRY", 300, 600, 96, 64,
-     [](const CatalogueProfile& p) { p.layout(300, 600, 50, 0x8000); }},
+    {"ZeroRCX", 300, 600, 96, 64, [](Entry p) { p.layout(0, 600, 50, 80); }},
+    {"ZeroRCY", 300, 600, 96, 64, [](Entry p) { p.layout(300, 0, 50, 80); }},
+    {"NegativeRCX", 300, 600, 96, 64, [](Entry p) { p.layout(0xFED4, 600, 50, 80); }},
+    {"NegativeRX", 300, 600, 96, 64, [](Entry p) { p.layout(300, 600, 0xFFCE, 80); }},
+    {"NegativeRY", 300, 600, 96, 64, [](Entry p) { p.layout(300, 600, 50, 0x8000); }},
     // A rectangle beyond signed 16-bit coordinates is never handed on truncated.
     {"WideClient", 40000, 64, 100, 64, nullptr},
-    {"ScreenBeyondLayout", 400, 300, 96, 64,
-     [](const CatalogueProfile& p) { p.layout(1, 1, 0, 0); }},
-    {"FarOffset", 4, 4, 3, 3, [](const CatalogueProfile& p) { p.layout(2, 2, 20000, 0); }},
+    {"ScreenBeyondLayout", 400, 300, 96, 64, [](Entry p) { p.layout(1, 1, 0, 0); }},
+    {"FarOffset", 4, 4, 3, 3, [](Entry p) { p.layout(2, 2, 20000, 0); }},
     {"FarEdge", 4, 4, 10000, 3,  // each product fits, their sum does not
-     [](const CatalogueProfile& p) { p.layout(2, 2, 10000, 0); }},
+     [](Entry p) { p.layout(2, 2, 10000, 0); }},
     {"FarSampled", 310, 310, 100, 100,
-     [](const CatalogueProfile& p) { p.layout(300, 300, 32000, 32000).number("AnyScale", 1); }},
+     [](Entry p) { p.layout(300, 300, 32000, 32000).number("AnyScale", 1); }},
     // CaptionMatch 0, missing or of another type: the exact caption, which this one is not.
     {"CaptionMatchZero", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) { p.text("Caption", "Calculator ").number("CaptionMatch", 0); }},
-    {"CaptionMatchAbsent", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) { p.text("Caption", "Calculator "); }},
+     [](Entry p) { p.text("Caption", "Calculator ").number("CaptionMatch", 0); }},
+    {"CaptionMatchAbsent", 96, 64, 96, 64, [](Entry p) { p.text("Caption", "Calculator "); }},
     {"CaptionMatchBinary", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) {
+     [](Entry p) {
          p.text("Caption", "Calculator ").bytes("CaptionMatch", {1, 0, 0, 0}, REG_BINARY);
      }},
     // CaptionMatch outside its range.
     {"CaptionMatchThree", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) { p.text("Caption", "Calculator ").number("CaptionMatch", 3); }},
+     [](Entry p) { p.text("Caption", "Calculator ").number("CaptionMatch", 3); }},
     {"CaptionMatchNegative", 96, 64, 96, 64,
-     [](const CatalogueProfile& p) {
-         p.text("Caption", "Calculator ").number("CaptionMatch", 0xFFFF);
-     }},
+     [](Entry p) { p.text("Caption", "Calculator ").number("CaptionMatch", 0xFFFF); }},
     // A ScreenClass that names no child window (the main window alone would fit).
-    {"NoScreenWindow", 192, 128, 96, 64,
-     [](const CatalogueProfile& p) { p.text("ScreenClass", "wabbitlcd"); }},
+    {"NoScreenWindow", 192, 128, 96, 64, [](Entry p) { p.text("ScreenClass", "wabbitlcd"); }},
     // AnyScale other than 1, dots out of range or a layout half given: whole factors only.
     {"AnyScaleOff", 300, 346, 262, 48,
-     [](const CatalogueProfile& p) { p.layout(302, 348, 20, 20).number("AnyScale", 0); }},
+     [](Entry p) { p.layout(302, 348, 20, 20).number("AnyScale", 0); }},
     {"AnyScaleTwo", 300, 346, 262, 48,
-     [](const CatalogueProfile& p) { p.layout(302, 348, 20, 20).number("AnyScale", 2); }},
+     [](Entry p) { p.layout(302, 348, 20, 20).number("AnyScale", 2); }},
     {"AnyScaleBinary", 300, 346, 262, 48,
-     [](const CatalogueProfile& p) {
+     [](Entry p) {
          p.layout(302, 348, 20, 20).bytes("AnyScale", {1, 0, 0, 0}, REG_BINARY);
      }},
-    {"ZeroDot", 300, 346, 262, 48,
-     [](const CatalogueProfile& p) { p.layout(302, 348, 20, 20).dots(0, 3); }},
-    {"NegativeDot", 300, 346, 262, 48,
-     [](const CatalogueProfile& p) { p.layout(302, 348, 20, 20).dots(2, 0xFFFD); }},
+    {"ZeroDot", 300, 346, 262, 48, [](Entry p) { p.layout(302, 348, 20, 20).dots(0, 3); }},
+    {"NegativeDot", 300, 346, 262, 48, [](Entry p) { p.layout(302, 348, 20, 20).dots(2, 0xFFFD); }},
     {"HalfLayout", 300, 346, 262, 48,
-     [](const CatalogueProfile& p) {
-         p.number("RCX", 302).number("RCY", 348).number("RX", 20).dots(2, 3);
-     }},
-    {"ZeroLayout", 300, 346, 262, 48,
-     [](const CatalogueProfile& p) { p.layout(302, 0, 20, 20).dots(2, 3); }},
+     [](Entry p) { p.number("RCX", 302).number("RCY", 348).number("RX", 20).dots(2, 3); }},
+    {"ZeroLayout", 300, 346, 262, 48, [](Entry p) { p.layout(302, 0, 20, 20).dots(2, 3); }},
 };
 
 TEST_F(DetectTest, SpoiltProfilesArePassedOver) {
@@ -392,27 +411,6 @@ TEST_F(DetectTest, SpoiltProfilesArePassedOver) {
     stub::regRefuseOpen(keyPath("Locked"));
     stub::regRefuseOpen(keyPath("Open", "Locked"));
     expectAllPassedOver();
-}
-
-TEST_F(DetectTest, OnlyTheLow16BitsOfANumberCount) {
-    stub::addWindow(kClass, kCaption, 300, 600);
-    bare("G", "P", kClass, 0x00010060, 0xABCD0040).layout(0x1012C, 0x70258, 0xF0032, 0x10050);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(describe(result), "96x64 (50,80,96,64)");
-}
-
-TEST_F(DetectTest, LargestCoordinatesAreKept) {
-    stub::addWindow("Widest", kCaption, 32767, 1);
-    stub::addWindow("Edge", kCaption, 4, 4);
-    bare("A", "Widest", "Widest", 32767, 1);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(describe(result), "32767x1 (0,0,32767,1)");
-
-    // A screen reaching beyond the client area is taken as computed.
-    stub::regDeleteKey(keyPath("A"));
-    bare("B", "Edge", "Edge", 6383, 3).layout(2, 2, 10000, 0);
-    ASSERT_TRUE(detect());
-    EXPECT_EQ(describe(result), "6383x3 (20000,0,12766,6)");
 }
 
 // ---- Warnings ----------------------------------------------------------------------------------
@@ -473,16 +471,6 @@ INSTANTIATE_TEST_SUITE_P(Detect, Warning, testing::ValuesIn(kWarned),
                          });
 
 // ---- CaptionMatch ------------------------------------------------------------------------------
-
-TEST_F(DetectTest, CaptionPrefixIgnoresCaseAndNeedsTheWholePrefix) {
-    stub::addWindow("FREE42", "Free42", 262, 48);
-    stub::addWindow("FREE42", "Free4 2 Binary", 262, 48);
-    HWND binary = stub::addWindow("free42", "FREE42 bINARY", 262, 48);
-    catalogueProfile("Group", "Prefix", "FREE42", "Free42 ", 262, 48).number("CaptionMatch", 1);
-    EXPECT_EQ(rectangle(), "262x48 (0,0,262,48)");
-    EXPECT_EQ(result.window, binary);
-    EXPECT_EQ(result.screen, binary);
-}
 
 // Of the top-level windows of the class, the first in Z-order whose caption fits, skipping
 // hidden ones; an exact caption finds a hidden window as FindWindowA does.

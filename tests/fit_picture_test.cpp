@@ -1,7 +1,7 @@
 // A picture fitted into a client area of any size and shape, centred with bars (AnyScale 2,
-// FitWidth, FitHeight): where fitScreen puts the screen, what detectEmulator reads for it, that
-// a profile without those values is searched as before, and a recording that follows such a
-// window through resizes to other shapes, decoded and compared with the screens shown.
+// FitWidth, FitHeight): where fitScreen puts the screen, what detectEmulator reads for it, and
+// that a profile without those values is searched as before. (A recording follows a resized
+// window through the same fitScreen for every kind of profile: session_sampled_test.)
 //
 // The shape is the NumWorks simulator's: a 458 x 888 client with the 320 x 240 LCD at (69, 67),
 // the photo 388 x 888 of it.
@@ -17,8 +17,8 @@
 #include "detect/detect.h"
 #include "detect/fit.h"
 #include "platform/stub/stub.h"
+#include "tests/support/catalogue_profile.h"
 #include "tests/support/png_picture.h"
-#include "tests/support/session_fixture.h"
 #include "tests/support/stub_fixture.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +27,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -85,29 +84,20 @@ TEST(FittedPicture, ScreenAtEverySize) {
 
 namespace {
 
-constexpr const char* kProfile = "Software\\Pixmote\\NumWorks\\Epsilon";
-
 class FittedDetection : public StubTest {
   protected:
-    void SetUp() override {
-        StubTest::SetUp();
-        stub::regCreateKey(kProfile);
-        stub::regSetString(kProfile, "ClassName", "SDL_app");
-        stub::regSetString(kProfile, "Caption", "Epsilon");
-        for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
-                 {"CX", 320}, {"CY", 240}, {"RCX", 458}, {"RCY", 888}, {"RX", 69}, {"RY", 67}}) {
-            stub::regSetDword(kProfile, name, value);
-        }
-    }
     void TearDown() override {
-        EXPECT_EQ(stub::held().keys, 0);
+        expectNothingHeld();
         StubTest::TearDown();
     }
 
+    // The simulator's profile: a layout, with AnyScale, FitWidth and FitHeight as given.
     static void fitted(DWORD anyScale, DWORD fitWidth, DWORD fitHeight) {
-        stub::regSetDword(kProfile, "AnyScale", anyScale);
-        stub::regSetDword(kProfile, "FitWidth", fitWidth);
-        stub::regSetDword(kProfile, "FitHeight", fitHeight);
+        catalogueProfile("NumWorks", "Epsilon", "SDL_app", "Epsilon", 320, 240)
+            .layout(458, 888, 69, 67)
+            .number("AnyScale", anyScale)
+            .number("FitWidth", fitWidth)
+            .number("FitHeight", fitHeight);
     }
 
     // The source detectEmulator finds for the simulator's window at a client size, or "none".
@@ -131,14 +121,6 @@ class FittedDetection : public StubTest {
 
 }  // namespace
 
-TEST_F(FittedDetection, FollowsThePictureAtAnySize) {
-    fitted(2, 388, 888);
-    EXPECT_EQ(detectAt(458, 888), "whole 69,67 320x240 fitted");
-    EXPECT_EQ(detectAt(640, 940), "sampled 151,71 338x254 fitted");
-    EXPECT_EQ(detectAt(1374, 888), "whole 527,67 320x240 fitted");
-    EXPECT_EQ(detectAt(229, 444), "none");
-}
-
 // Without both fit values in range (or without AnyScale 2) the profile is a plain layout: its
 // scale 1 and whole factors only, as AnyScale 0.
 TEST_F(FittedDetection, WithoutItsValuesALayoutAtWholeFactors) {
@@ -155,9 +137,9 @@ TEST_F(FittedDetection, WithoutItsValuesALayoutAtWholeFactors) {
     }
 }
 
-// FitWidth and FitHeight are read only with AnyScale 2: the other profiles' calls stay as
-// they were.
-TEST_F(FittedDetection, FitValuesAreReadOnlyForAFittedPicture) {
+// With AnyScale 2 and both fit values the picture is followed at any size, and FitWidth and
+// FitHeight are read only then: the other profiles' calls stay as they were.
+TEST_F(FittedDetection, FollowsThePictureAndReadsTheFitValuesOnlyThen) {
     fitted(1, 388, 888);
     stub::clearCalls();
     detectAt(458, 888);
@@ -165,99 +147,9 @@ TEST_F(FittedDetection, FitValuesAreReadOnlyForAFittedPicture) {
     EXPECT_EQ(queries("DotWidth"), 1);
     fitted(2, 388, 888);
     stub::clearCalls();
-    detectAt(458, 888);
+    EXPECT_EQ(detectAt(640, 940), "sampled 151,71 338x254 fitted");
     EXPECT_EQ(queries("FitWidth"), 1);
     EXPECT_EQ(queries("FitHeight"), 1);
-}
-
-namespace {
-
-// A fitted picture in a recording: a 100 x 80 client at first, the picture 60 x 80 of it
-// (centred, 20 px bars at the sides), the 40 x 24 screen at (30, 20), dots of 4 x 4.
-class FittedSession : public SessionTest {
-  protected:
-    HWND addFitted(int width, int height) {
-        const std::string path = "Software\\Pixmote\\StandIn\\Fitted";
-        stub::regCreateKey(path);
-        stub::regSetString(path, "ClassName", kClass);
-        stub::regSetString(path, "Caption", kCaption);
-        for (const auto& [name, value] :
-             std::vector<std::pair<const char*, DWORD>>{{"CX", 40},
-                                                        {"CY", 24},
-                                                        {"RCX", 100},
-                                                        {"RCY", 80},
-                                                        {"RX", 30},
-                                                        {"RY", 20},
-                                                        {"AnyScale", 2},
-                                                        {"DotWidth", 4},
-                                                        {"DotHeight", 4},
-                                                        {"FitWidth", 60},
-                                                        {"FitHeight", 80}}) {
-            stub::regSetDword(path, name, value);
-        }
-        return stub::addWindow(kClass, kCaption, width, height);
-    }
-
-    // Random levels, one per 4 x 4 dot, level 0 and 15 in the first two dots.
-    static Levels randomDots(std::mt19937& random) {
-        std::uniform_int_distribution<int> level(0, 15);
-        Levels screen(40, 24);
-        for (int dy = 0; dy < 6; ++dy) {
-            for (int dx = 0; dx < 10; ++dx) {
-                const auto l = static_cast<std::uint8_t>(
-                    dx + dy == 0 ? 0 : (dx == 1 && dy == 0 ? 15 : level(random)));
-                for (int y = 0; y < 4; ++y) {
-                    for (int x = 0; x < 4; ++x) {
-                        screen(dx * 4 + x, dy * 4 + y) = l;
-                    }
-                }
-            }
-        }
-        return screen;
-    }
-
-    // The window at its size now, drawn as the emulator does: every client pixel shows what
-    // lies under its centre in the picture, fitted and centred (bars and face mid-gray).
-    static void draw(HWND window, const Levels& screen) {
-        RECT client = {};
-        GetClientRect(window, &client);
-        const double w = client.right;
-        const double h = client.bottom;
-        const double s = std::min(w / 60.0, h / 80.0);
-        for (int y = 0; y < client.bottom; ++y) {
-            for (int x = 0; x < client.right; ++x) {
-                const double u = (x + 0.5 - w / 2) / s + 50.0 - 30.0;
-                const double v = (y + 0.5 - h / 2) / s + 40.0 - 20.0;
-                const bool inside = u >= 0 && v >= 0 && u < 40 && v < 24;
-                stub::setPixel(
-                    window, x, y,
-                    inside ? grayOf(screen(static_cast<int>(u), static_cast<int>(v))) : 0x808080u);
-            }
-        }
-    }
-};
-
-}  // namespace
-
-// The window resized while recording, to sizes of other shapes: the first 1:1 (whole), then
-// 1.25 times by the height (bars at the sides), then 1.5 times by the width (bars above and
-// below): every screen is in the recording, dot for dot, and the file's size never changes.
-TEST_F(FittedSession, RecordingFollowsThePictureThroughResizes) {
-    const HWND window = addFitted(100, 80);
-    std::mt19937 random(5);
-    std::vector<Levels> screens;
-    const std::string path = file("fitted.gif");
-    record(path);
-    for (const auto& [width, height] :
-         std::vector<std::pair<int, int>>{{100, 80}, {150, 100}, {90, 200}, {100, 80}}) {
-        stub::resizeWindow(window, width, height);
-        screens.push_back(randomDots(random));
-        draw(window, screens.back());
-        stub::fireTimer();
-    }
-    press();
-    expectShows(path, screens, {1, 1, 1, 1}, 16);
-    expectHaltedAndClean();
 }
 
 namespace {

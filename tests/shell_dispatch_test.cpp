@@ -1,6 +1,6 @@
 // The entry point and the event handler: the message loop, the routing of every event, the
 // close sequence, the refusal to close during a recording, the shutdown of Windows, the shell
-// restart and the common warning box.
+// restart, the common warning box, and the tray icon's record, tooltips and looks.
 #include "app/app.h"
 #include "app/tray.h"
 #include "app/warning.h"
@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -82,70 +83,77 @@ TEST_F(ShellRouting, LeftPressesDriveTheRecordingThroughItsStates) {
     EXPECT_TRUE(decodeGif(outputPath()).ok);
 }
 
-TEST_F(ShellRouting, RightPressShowsTheDialogWhileHaltedOrReady) {
-    for (const SessionState state : {Halted, Ready}) {
-        SCOPED_TRACE(state);
-        stub::reset();
-        const HWND dialog = startIn(state);
-        stub::clearCalls();
-        EXPECT_EQ(FALSE, stub::trayPress(WM_RBUTTONDOWN));
-        EXPECT_TRUE(stub::dialogVisible());
-        EXPECT_EQ(dialog, stub::foregroundWindow());
-        EXPECT_LT(callIndex("ShowWindow 1"), callIndex("SetForegroundWindow dialog"));
-        // Again while visible: still visible, brought forward again.
-        EXPECT_EQ(FALSE, stub::trayPress(WM_RBUTTONDOWN));
-        EXPECT_TRUE(stub::dialogVisible());
-        EXPECT_EQ(2, countCalls("SetForegroundWindow dialog"));
-        EXPECT_EQ(state, sessionState());
-        stopRecording(dialog);
+// A right press shows the dialog and brings it forward while Halted or Ready, hidden or shown
+// already; while Capturing it neither shows nor hides it, and calls nothing.
+TEST_F(ShellRouting, RightPressShowsTheDialogUnlessCapturing) {
+    for (const SessionState state : {Halted, Ready, Capturing}) {
+        for (const bool shown : {false, true}) {
+            SCOPED_TRACE(std::to_string(state) + (shown ? " shown" : " hidden"));
+            stub::reset();
+            const HWND dialog = startIn(state);
+            if (shown) {
+                ShowWindow(dialog, SW_SHOWNORMAL);
+            }
+            stub::clearCalls();
+            EXPECT_EQ(FALSE, stub::trayPress(WM_RBUTTONDOWN));
+            EXPECT_EQ(shown || state != Capturing, stub::dialogVisible());
+            if (state == Capturing) {
+                EXPECT_TRUE(stub::calls().empty());
+            } else {
+                EXPECT_EQ(dialog, stub::foregroundWindow());
+                EXPECT_EQ(0, callIndex("ShowWindow 1"));
+                EXPECT_EQ(1, callIndex("SetForegroundWindow dialog"));
+            }
+            EXPECT_EQ(state, sessionState());
+            stopRecording(dialog);
+        }
     }
 }
 
-TEST_F(ShellRouting, RightPressWhileCapturingNeitherShowsNorHides) {
-    startIn(Capturing);
-    stub::clearCalls();
-    EXPECT_EQ(FALSE, stub::trayPress(WM_RBUTTONDOWN));
-    EXPECT_FALSE(stub::dialogVisible());
-    EXPECT_TRUE(stub::calls().empty());
-
-    ShowWindow(stub::dialog(), SW_SHOWNORMAL);
-    stub::clearCalls();
-    EXPECT_EQ(FALSE, stub::trayPress(WM_RBUTTONDOWN));
-    EXPECT_TRUE(stub::dialogVisible());
-    EXPECT_TRUE(stub::calls().empty());
-    EXPECT_EQ(Capturing, sessionState());
-}
-
-TEST_F(ShellRouting, OtherTrayNotificationsDoNothing) {
+// Messages the program leaves to the default processing, in every state: other tray
+// notifications, commands of no button (the id in the low word only), messages of no meaning
+// here, and an end of session only asked or called off.
+TEST_F(ShellRouting, IgnoredMessagesChangeNothing) {
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    } kIgnored[] = {{WM_TRAYNOTIFY, 0, WM_MOUSEMOVE},
+                    {WM_TRAYNOTIFY, 0, WM_LBUTTONUP},
+                    {WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK},
+                    {WM_TRAYNOTIFY, 0, WM_RBUTTONUP},
+                    {WM_TRAYNOTIFY, 0, WM_RBUTTONDBLCLK},
+                    {WM_TRAYNOTIFY, 0, WM_MBUTTONDOWN},
+                    {WM_TRAYNOTIFY + 1, 0, WM_LBUTTONDOWN},
+                    {WM_COMMAND, 0, 0},
+                    {WM_COMMAND, 3, 0},
+                    {WM_COMMAND, 1004, 0},
+                    {WM_COMMAND, 1005, 0},
+                    {WM_COMMAND, 40005, 0},
+                    {WM_COMMAND, 40009, 0},
+                    {WM_COMMAND, 0xFFFF, 0},
+                    {WM_COMMAND, WPARAM{40007} << 16 | 1004, 0},
+                    {WM_USER, 0, 0},
+                    {WM_QUERYENDSESSION, 0, 0},
+                    {WM_ENDSESSION, FALSE, 0}};
     for (const SessionState state : {Halted, Capturing}) {
         SCOPED_TRACE(state);
         stub::reset();
         startIn(state);
         stub::clearCalls();
-        for (const UINT mouse : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP,
-                                 WM_RBUTTONDBLCLK, WM_MBUTTONDOWN}) {
-            EXPECT_EQ(FALSE, stub::trayPress(mouse)) << mouse;
+        for (const auto& m : kIgnored) {
+            EXPECT_EQ(FALSE, stub::send(m.message, m.wParam, m.lParam))
+                << m.message << " " << m.wParam << " " << m.lParam;
         }
         EXPECT_TRUE(stub::calls().empty());
         EXPECT_EQ(state, sessionState());
         EXPECT_FALSE(stub::dialogVisible());
+        EXPECT_EQ(1, settings.timerMultiplier);
         stopRecording(stub::dialog());
     }
-}
-
-TEST_F(ShellRouting, CommandsAreRoutedByTheLowWordOnly) {
-    start();
-    stub::clearCalls();
-    for (const WPARAM id : std::initializer_list<WPARAM>{0, 3, 1004, 1005, 40005, 40009, 0xFFFF}) {
-        EXPECT_EQ(FALSE, stub::send(WM_COMMAND, id)) << id;
-    }
-    EXPECT_TRUE(stub::calls().empty());
-    EXPECT_EQ(1, settings.timerMultiplier);
-
     // A notification code in the high word does not hide the control id.
     EXPECT_EQ(TRUE, stub::send(WM_COMMAND, (WPARAM{0x0300} << 16) | 40007));
     EXPECT_EQ(2, settings.timerMultiplier);
-    EXPECT_EQ(FALSE, stub::send(WM_COMMAND, (WPARAM{40007} << 16) | 1004));
 }
 
 TEST_F(ShellRouting, EveryTimerTickReachesTheCaptureTick) {
@@ -156,34 +164,27 @@ TEST_F(ShellRouting, EveryTimerTickReachesTheCaptureTick) {
     EXPECT_EQ(before + 2, stub::stretchBltCalls());
 }
 
-TEST_F(ShellRouting, UnknownMessagesAreLeftToTheDefaultProcessing) {
-    startIn(Capturing);
-    stub::clearCalls();
-    EXPECT_EQ(FALSE, stub::send(WM_USER));
-    EXPECT_EQ(FALSE, stub::send(WM_QUERYENDSESSION));  // ending the session is never refused
-    EXPECT_EQ(FALSE, stub::send(WM_TRAYNOTIFY + 1, 0, WM_LBUTTONDOWN));
-    EXPECT_TRUE(stub::calls().empty());
-    EXPECT_EQ(Capturing, sessionState());
-}
-
 // ---- Close sequence and refusal ---------------------------------------------------------------
 
-TEST_F(ShellClose, CloseWhileHaltedEndsTheDialogRemovesTheIconThenQuits) {
-    start();
-    stub::clearCalls();
-    EXPECT_EQ(TRUE, stub::send(WM_CLOSE));
-    const int ended = callIndex("EndDialog 1");
-    const int removed = callIndex("Shell_NotifyIconA 2");
-    const int quit = callIndex("PostQuitMessage 0");
-    ASSERT_GE(ended, 0);
-    EXPECT_LT(ended, removed);
-    EXPECT_LT(removed, quit);
-    EXPECT_EQ(nullptr, stub::trayCalls().back().record.hIcon);
-    EXPECT_STREQ("", stub::trayCalls().back().record.szTip);
-    EXPECT_FALSE(stub::trayIconPresent());
-    EXPECT_TRUE(stub::dialogEnded());
-    EXPECT_EQ(0, stub::quitCode());
-    EXPECT_EQ(0, countCalls("MessageBoxA"));
+TEST_F(ShellClose, CloseOrDestroyWhileHaltedEndsTheDialogRemovesTheIconThenQuits) {
+    for (const UINT message : {WM_CLOSE, WM_DESTROY}) {
+        SCOPED_TRACE(message);
+        stub::reset();
+        start();
+        stub::clearCalls();
+        EXPECT_EQ(TRUE, stub::send(message));
+        const int ended = callIndex("EndDialog 1");
+        const int removed = callIndex("Shell_NotifyIconA 2");
+        ASSERT_GE(ended, 0);
+        EXPECT_LT(ended, removed);
+        EXPECT_LT(removed, callIndex("PostQuitMessage 0"));
+        EXPECT_EQ(nullptr, stub::trayCalls().back().record.hIcon);
+        EXPECT_STREQ("", stub::trayCalls().back().record.szTip);
+        EXPECT_FALSE(stub::trayIconPresent());
+        EXPECT_TRUE(stub::dialogEnded());
+        EXPECT_EQ(0, stub::quitCode());
+        EXPECT_EQ(0, countCalls("MessageBoxA"));
+    }
 }
 
 TEST_F(ShellClose, CloseDuringARecordingIsRefusedAndChangesNothing) {
@@ -247,53 +248,37 @@ TEST_F(ShellClose, TicksGoOnBehindTheRefusalBox) {
     EXPECT_EQ(3, gif.imageCount());
 }
 
-TEST_F(ShellClose, DestroyWhileHaltedRunsTheCloseSequence) {
-    start();
-    EXPECT_EQ(TRUE, stub::send(WM_DESTROY));
-    EXPECT_FALSE(stub::trayIconPresent());
-    EXPECT_TRUE(stub::dialogEnded());
-    EXPECT_EQ(0, stub::quitCode());
-}
-
-TEST_F(ShellClose, DestroyDuringARecordingFinishesItFirst) {
-    for (const SessionState state : {Ready, Capturing}) {
-        SCOPED_TRACE(state);
-        stub::reset();
-        startIn(state);
-        if (state == Capturing) {
-            drawPattern(0);
-            stub::fireTimer();
+// Destroyed, or Windows ending the session, during a recording: the file is finished first;
+// a destroy then runs the close sequence, the end of the session leaves the program as it is.
+TEST_F(ShellClose, DestroyOrEndOfSessionDuringARecordingFinishesIt) {
+    for (const UINT message : {WM_DESTROY, WM_ENDSESSION}) {
+        for (const SessionState state : {Ready, Capturing}) {
+            SCOPED_TRACE(std::to_string(message) + " " + std::to_string(state));
+            stub::reset();
+            startIn(state);
+            if (state == Capturing) {
+                drawPattern(0);
+                stub::fireTimer();
+            }
+            stub::clearCalls();
+            EXPECT_EQ(TRUE, stub::send(message, TRUE));
+            EXPECT_EQ(Halted, sessionState());
+            expectNothingHeld();
+            if (message == WM_DESTROY) {
+                EXPECT_LT(callIndex("KillTimer 1"), callIndex("EndDialog 1"));
+                EXPECT_FALSE(stub::trayIconPresent());
+                EXPECT_EQ(0, stub::quitCode());
+            } else {
+                EXPECT_EQ(101, stub::trayIconResource());
+                EXPECT_EQ(-1, stub::quitCode());
+            }
+            if (state == Capturing) {
+                const DecodedGif gif = decodeGif(outputPath());
+                ASSERT_TRUE(gif.ok) << gif.error;
+                EXPECT_EQ(1, gif.imageCount());
+            }
         }
-        stub::clearCalls();
-        EXPECT_EQ(TRUE, stub::send(WM_DESTROY));
-        EXPECT_EQ(Halted, sessionState());
-        EXPECT_LT(callIndex("KillTimer 1"), callIndex("EndDialog 1"));
-        EXPECT_FALSE(stub::trayIconPresent());
-        EXPECT_EQ(0, stub::quitCode());
-        expectNothingHeld();
     }
-    const DecodedGif gif = decodeGif(outputPath());
-    ASSERT_TRUE(gif.ok) << gif.error;
-    EXPECT_EQ(1, gif.imageCount());
-}
-
-TEST_F(ShellClose, EndOfSessionFinishesTheRecording) {
-    startIn(Capturing);
-    drawPattern(0);
-    stub::fireTimer();
-
-    // Ending the session is only asked, or called off: nothing changes.
-    EXPECT_EQ(FALSE, stub::send(WM_QUERYENDSESSION));
-    EXPECT_EQ(FALSE, stub::send(WM_ENDSESSION, FALSE));
-    EXPECT_EQ(Capturing, sessionState());
-    EXPECT_TRUE(stub::timerSet(1));
-
-    stub::send(WM_ENDSESSION, TRUE);
-    EXPECT_EQ(Halted, sessionState());
-    expectNothingHeld();
-    EXPECT_TRUE(decodeGif(outputPath()).ok);
-    EXPECT_EQ(101, stub::trayIconResource());
-    EXPECT_EQ(-1, stub::quitCode());
 }
 
 // ---- Shell restart ------------------------------------------------------------------------------
@@ -323,7 +308,10 @@ TEST_F(ShellRouting, TaskbarCreatedAddsTheIconAgainInTheCurrentLook) {
 
 // ---- showWarning ----------------------------------------------------------------------------
 
-TEST_F(ShellRouting, ShowWarningRaisesTheDialogThenShowsTheBox) {
+// The dialog is raised (not shown), then the box; and every warning leaves one message behind
+// that does nothing when dispatched (see below).
+TEST_F(ShellRouting, ShowWarningRaisesTheDialogThenShowsTheBoxAndLeavesAWakeUp) {
+    addProgramKey();
     const HWND dialog = start();
     stub::clearCalls();
     showWarning("Something failed.");
@@ -332,7 +320,105 @@ TEST_F(ShellRouting, ShowWarningRaisesTheDialogThenShowsTheBox) {
     const stub::Box& box = stub::boxes().back();
     EXPECT_EQ(dialog, box.owner);
     EXPECT_EQ(MB_ICONWARNING, box.type);
-    EXPECT_FALSE(stub::dialogVisible());  // raised, not shown
+    EXPECT_FALSE(stub::dialogVisible());
+    showWarning("Second.");
+    EXPECT_EQ(2, countCalls("PostMessageA dialog 0x0"));
+    MSG msg = {};
+    int wakes = 0;
+    while (GetMessageA(&msg, dialog, 0, 0) == 1) {
+        wakes += msg.message == WM_NULL ? 1 : 0;
+    }
+    EXPECT_EQ(2, wakes);
+}
+
+// A warning box runs its own loop, which takes every message posted to the thread. When a
+// start fails just after the save dialog was accepted, the dialog's loop has not returned yet
+// and the box takes the message that would end it: the preparation then stays unfinished and
+// left presses are ignored until something else is posted. So the warning leaves a fresh
+// message behind, one that does nothing when the main loop dispatches it.
+TEST_F(ShellRouting, AFailedStartLeavesAHarmlessWakeUpAfterItsBox) {
+    addProgramKey();
+    addEmulator();
+    const HWND dialog = start();
+    stub::nextFileDialogChooses(::testing::TempDir() + "pixmote-no-such-folder/lost.gif");
+    stub::trayPress(WM_LBUTTONDOWN);
+    ASSERT_EQ(Ready, sessionState());
+    stub::clearCalls();
+
+    stub::trayPress(WM_LBUTTONDOWN);  // the file cannot be created
+    ASSERT_EQ(1u, stub::boxes().size());
+    EXPECT_EQ("Unable to open specified file for writing.", stub::boxes().back().text);
+    EXPECT_EQ(Halted, sessionState());
+    const int wake = callIndex("PostMessageA dialog 0x0");
+    ASSERT_GE(wake, 0);
+    EXPECT_LT(callIndex("MessageBoxA"), wake);
+    EXPECT_EQ(1, countCalls("PostMessageA"));
+
+    MSG msg = {};
+    ASSERT_EQ(1, GetMessageA(&msg, dialog, 0, 0));
+    EXPECT_EQ(WM_NULL, msg.message);
+    EXPECT_EQ(dialog, msg.hwnd);
+    stub::clearCalls();
+    DispatchMessageA(&msg);
+    EXPECT_TRUE(stub::calls().empty());
+    EXPECT_EQ(Halted, sessionState());
+}
+
+// ---- The tray icon ------------------------------------------------------------------------------
+
+TEST_F(ShellRouting, StartUpAddsTheHaltedLookBeforeAnythingElse) {
+    for (const bool withKey : {true, false}) {
+        SCOPED_TRACE(withKey);
+        stub::reset();
+        if (withKey) {
+            addProgramKey();
+        }
+        stub::setSmallIconSize(20);  // 125 %
+        const HWND dialog = start();
+        ASSERT_FALSE(stub::trayCalls().empty());
+        const stub::TrayCall& added = stub::trayCalls().front();
+        EXPECT_EQ(NIM_ADD, added.action);
+        EXPECT_EQ(NOTIFYICONDATAA_V1_SIZE, added.record.cbSize);
+        EXPECT_EQ(dialog, added.record.hWnd);
+        EXPECT_EQ(NIF_MESSAGE | NIF_ICON | NIF_TIP, added.record.uFlags);
+        EXPECT_EQ(101, added.iconResource);
+        EXPECT_EQ(20, added.iconWidth);
+        EXPECT_EQ(20, added.iconHeight);
+        EXPECT_STREQ("Halted", added.record.szTip);
+        EXPECT_LT(callIndex("Shell_NotifyIconA 0 101 Halted"), callIndex("RegOpenKeyExA"));
+        EXPECT_TRUE(stub::trayIconPresent());
+        EXPECT_EQ(0, stub::held().icons);  // the loaded picture went after the call
+        stub::send(WM_CLOSE);
+    }
+}
+
+TEST_F(ShellRouting, TheTrayRecordIsFilledAnewAndTheTipCutTo63Characters) {
+    start();
+    const std::string tip63(63, 'a');
+    for (const std::string& tip : {tip63, tip63 + "b", tip63 + std::string(37, 'c')}) {
+        trayNotify(NIM_MODIFY, nullptr, tip.c_str());
+        EXPECT_EQ(tip63, stub::trayCalls().back().record.szTip);
+    }
+    // No tip and no icon: an empty tip, nothing carried over from the call before.
+    stub::clearCalls();
+    EXPECT_EQ(TRUE, trayNotify(NIM_MODIFY, nullptr, nullptr));
+    const NOTIFYICONDATAA& record = stub::trayCalls().back().record;
+    EXPECT_EQ(nullptr, record.hIcon);
+    for (const char c : record.szTip) {
+        ASSERT_EQ('\0', c);
+    }
+    EXPECT_EQ(0, countCalls("DestroyIcon"));
+    // The shell's answer is handed back: the icon is already there.
+    EXPECT_EQ(FALSE, trayNotify(NIM_ADD, nullptr, "Halted"));
+}
+
+TEST_F(ShellRouting, AnIconThatCannotBeLoadedIsPassedAsNone) {
+    stub::failIconLoading(true);
+    start();
+    ASSERT_EQ(1u, stub::trayCalls().size());
+    EXPECT_EQ(nullptr, stub::trayCalls()[0].record.hIcon);
+    EXPECT_STREQ("Halted", stub::trayCalls()[0].record.szTip);
+    EXPECT_TRUE(stub::trayIconPresent());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "app/settings.h"
 #include "capture/session.h"
+#include "tests/support/catalogue_profile.h"
 #include "tests/support/stub_fixture.h"
 
 #include <algorithm>
@@ -46,12 +47,7 @@ class ShellTest : public StubTest {
 
     // A bare-screen profile and its open window, white with nothing drawn.
     void addEmulator() {
-        const std::string profile = std::string(kProgramKey) + "\\StandIn\\Bare";
-        stub::regCreateKey(profile);
-        stub::regSetString(profile, "ClassName", kEmulatorClass);
-        stub::regSetString(profile, "Caption", kEmulatorCaption);
-        stub::regSetDword(profile, "CX", kWidth);
-        stub::regSetDword(profile, "CY", kHeight);
+        catalogueProfile("StandIn", "Bare", kEmulatorClass, kEmulatorCaption, kWidth, kHeight);
         emulator = stub::addWindow(kEmulatorClass, kEmulatorCaption, kWidth, kHeight);
         stub::fillRect(emulator, 0, 0, kWidth, kHeight, 0xFFFFFF);
     }

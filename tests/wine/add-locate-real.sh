@@ -6,13 +6,17 @@
 # imported as the catalogue, and Pixmote records while keys are typed: every screen state must
 # be a frame of the recording, dot for dot (tests/wine/lib/free42.sh). One Free42 start serves
 # every state. Then the NumWorks simulator (../shared/fixtures/numworks, built into
-# build-numworks/) at its first size, 458 x 888, recorded in grays. Prints, for each state, what
-# /locate proposed and how long it took. Skipped, with a message, where
-# ../shared/fixtures/free42 is absent; the NumWorks part where build-numworks/epsilon.exe is.
+# build-numworks/) at its first size, 458 x 888, and resized to 640 x 940 and 600 x 1000 (its
+# photo fitted between bars, the LCD smoothly scaled), and recorded once more at 540 x 960 with
+# the last profile. Prints, for each state, what /locate proposed and how long it took. Skipped,
+# with a message, where ../shared/fixtures/free42 is absent; the NumWorks part where
+# ../shared/fixtures/numworks is.
 # shellcheck source=scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 # shellcheck source=tests/wine/lib/free42.sh
 source "$PIXMOTE_ROOT/tests/wine/lib/free42.sh"
+# shellcheck source=tests/wine/lib/numworks.sh
+source "$PIXMOTE_ROOT/tests/wine/lib/numworks.sh"
 ADD_EXE=${PIXMOTE_ADD_EXE:-$(dirname "$PIXMOTE_EXE")/pixmote-add.exe}
 [[ -f "$ADD_EXE" ]] || { echo "FAIL $WENV_NAME: $ADD_EXE is missing"; exit 1; }
 f42_build_or_skip
@@ -97,83 +101,56 @@ check_state standard "$F42_STANDARD" 0 0
 f42_stop
 
 # The NumWorks simulator: a colour LCD inside a photograph of the calculator, drawn 1:1 at the
-# first size. Keys: Return held (it polls the keyboard) opens the Calculation app, digits are
-# typed as text. It is put where Free42 was, clear of the tray; the F42_* geometry and f42_shot
-# serve for its window too.
-NW_EXE=$PIXMOTE_ROOT/build-numworks/epsilon.exe
-NW_LAYOUT=458x888+69+67
+# first size; resized, the photo is fitted into the client, centred between gray bars, and the
+# LCD scaled smoothly. In each state /locate looks at the window, its profile alone is the
+# catalogue, and Pixmote records while a calculation is typed (Return held opens the Calculation
+# app from the home screen; later Returns enter the line), checked state by state against the
+# photographs' LCDs (tests/wine/lib/numworks.sh, tools/lcd_states.py). Then the window is resized
+# once more and recorded with the last profile: the profile follows the window.
+NW_OPEN=(key:Return type:12 type:+3 key:Return)
+NW_MORE=(type:7 type:*8 key:Return)
 
-# nw_key KEY: a key held long enough for the simulator's keyboard polling.
-nw_key() {
-    xdotool keydown "$1" sleep 0.15 keyup "$1"
+# nw_state NAME W H STEP...: the simulator resized to W x H (left as it is for W 0), located,
+# recorded while the steps are typed.
+nw_state() {
+    local name=$1 w=$2 h=$3
+    shift 3
+    echo "== NumWorks, $name" >&2
+    if ((w > 0)); then
+        nw_resize "$w" "$h" || t_fail "the simulator could not be resized to $w x $h"
+        t_expect_eq "the simulator's client for $name" "${NW_CW}x$NW_CH" "${w}x$h"
+    fi
+    # locate_state photographs the window through the F42_* geometry.
+    F42_CW=$NW_CW F42_CH=$NW_CH F42_X=$NW_X F42_Y=$NW_Y
+    locate_state "numworks-$name" SDL_app Epsilon 320 240 || return 1
+    nw_check_args "$WENV_DIR/numworks-$name.reg"
+    nw_record "$name" "$@"
 }
 
-# nw_settled: two photographs of the client 0.5 s apart are the same (the first frames after
-# the start still change).
-nw_settled() {
-    f42_shot "$WENV_DIR/nw-a.ppm" && sleep 0.5 && f42_shot "$WENV_DIR/nw-b.ppm" &&
-        cmp -s "$WENV_DIR/nw-a.ppm" "$WENV_DIR/nw-b.ppm"
-}
-
-# nw_record NAME KEY...: as f42_record, for the simulator (keys through nw_key or typed).
-nw_record() {
-    local name=$1 gif=$WENV_DIR/numworks-$1.gif shots=() n=0 key
-    shift
-    wenv_driver tray left >/dev/null
-    wenv_driver savefile "$(wenv_winpath "$gif")" >/dev/null || {
-        t_fail "$name: no save dialog after a left press"
-        return 1
-    }
-    t_expect_tray Ready
-    wenv_driver tray left >/dev/null
-    t_expect_soon "$name: the start brings the simulator to the front" 15 "class=SDL_app" \
-        wenv_driver foreground
-    t_expect_tray Capturing
-    xdotool mousemove $((F42_X + 229)) $((F42_Y + 30)) click 1
-    poll_until 10 nw_settled || t_fail "$name: the simulator's screen does not settle"
-    shots+=("$WENV_DIR/numworks-$name-0.ppm")
-    f42_shot "${shots[-1]}"
-    for key in "$@"; do
-        n=$((n + 1))
-        if [[ "$key" == Return ]]; then nw_key Return; else xdotool type -- "$key"; fi
-        poll_until 10 nw_settled || t_fail "$name: the screen does not settle after $key"
-        shots+=("$WENV_DIR/numworks-$name-$n.ppm")
-        f42_shot "${shots[-1]}"
-    done
-    # Pixmote looks every 110 ms: the last state is seen before the stop.
-    sleep 0.5
-    wenv_driver tray left >/dev/null
-    t_expect_tray Halted
-    local report rc=0
-    report=$("$F42_LCD_CHECK" "$gif" --layout "$NW_LAYOUT" --dots 320x240 --dot 1x1 \
-        --dump "$PIXMOTE_ARTIFACTS/numworks-$name-dots.txt" "${shots[@]}") || rc=$?
-    sed 's/^/    /' <<<"$report" >&2
-    F42_FIGURES+=("numworks $name (client ${F42_CW}x$F42_CH): $(grep '^frames' <<<"$report")")
-    if ((rc == 0)); then
-        t_ok "$name: every screen state is a frame of the recording, in order"
+# nw_check_args REG: the oracle's options for the profile's colours: a colour recording is held
+# to the bar of tests/wine/numworks.sh; a gray one to the LCD's red.
+nw_check_args() {
+    if grep -qi '^"Colors"=dword:00000001' "$1"; then
+        NW_CHECK_ARGS="--colour --first-exact 99.8 --exact 99.5 --mean-error 0.05"
     else
-        t_fail "$name: the recording does not show what the screen showed"
-        cp "$gif" "$PIXMOTE_ARTIFACTS/" 2>/dev/null
+        NW_CHECK_ARGS=""
     fi
 }
 
-if [[ -f "$NW_EXE" ]]; then
-    echo "== NumWorks, first start" >&2
-    wenv_bg epsilon "$NW_EXE"
-    if out=$(wenv_driver --timeout 30000 win-move SDL_app "$F42_LEFT" "$F42_TOP") &&
-        [[ "$out" =~ client\ ([0-9]+)x([0-9]+)\ at\ (-?[0-9]+),(-?[0-9]+) ]]; then
-        F42_CW=${BASH_REMATCH[1]} F42_CH=${BASH_REMATCH[2]}
-        F42_X=${BASH_REMATCH[3]} F42_Y=${BASH_REMATCH[4]}
-        t_expect_eq "the simulator's first client" "${F42_CW}x$F42_CH" 458x888
-        poll_until 15 nw_settled || t_fail "the simulator's first screen does not settle"
-        if locate_state numworks-first SDL_app Epsilon 320 240; then
-            nw_record first Return 12 + 3 Return
-        fi
-    else
-        t_fail "the simulator's window did not show"
+if nw_build; then
+    if nw_start; then
+        t_expect_eq "the simulator's first client" "${NW_CW}x$NW_CH" 458x888
+        nw_state first 0 0 "${NW_OPEN[@]}"
+        nw_state 640x940 640 940 "${NW_MORE[@]}"
+        nw_state 600x1000 600 1000 "${NW_MORE[@]}"
+        echo "== NumWorks, resized again to 540 x 960 with the profile found at 600 x 1000" >&2
+        nw_resize 540 960 || t_fail "the simulator could not be resized to 540 x 960"
+        t_expect_eq "the simulator's client, resized again" "${NW_CW}x$NW_CH" 540x960
+        nw_record 540x960-again "${NW_MORE[@]}"
+        nw_stop
     fi
 else
-    echo "add-locate-real: $NW_EXE is absent: the NumWorks case is skipped" >&2
+    echo "add-locate-real: the NumWorks simulator is not built: its cases are skipped" >&2
 fi
 
 wenv_driver close >/dev/null
@@ -181,4 +158,6 @@ echo "What /locate proposed:" >&2
 printf '  %s\n' "${LOCATED[@]}" >&2
 echo "Free42 figures:" >&2
 printf '  %s\n' "${F42_FIGURES[@]}" >&2
+echo "NumWorks figures:" >&2
+printf '  %s\n' "${NW_FIGURES[@]}" >&2
 t_finish

@@ -61,7 +61,7 @@ poll_until $((limit - SECONDS)) bash -c "(( \$(grep -c '^done' '$WENV_STANDIN_LO
 press_key
 t_expect_tray Halted
 if report=$("$GIF_CHECK" "$gif" --script "$script" --size 96x64 --step 16 --complete \
-    --log "$WENV_STANDIN_LOG"); then
+    --slack "$WENV_SLACK" --log "$WENV_STANDIN_LOG"); then
     t_ok "the recording made with the key matches its script"
 else
     t_fail "the recording made with the key does not match its script"

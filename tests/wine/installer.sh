@@ -204,6 +204,8 @@ if nw_build; then
     nw_start
     wenv_pixmote || t_fail "the installed pixmote.exe did not start"
     t_expect_tray Halted
+    # The shipped profile records in colour: the recordings are compared colour for colour.
+    NW_CHECK_ARGS="--colour"
     nw_record installed-first key:Right key:Return
     nw_resize 640 940 || t_fail "the simulator could not be resized to 640 x 940"
     nw_record installed-resized key:Return type:3

@@ -63,7 +63,8 @@ wenv_wait_file "$WENV_STANDIN_LOG" 20 '^frame 3 ' || t_fail "the stand-in's scri
 wenv_driver click 1005 >/dev/null
 wenv_driver click 1 >/dev/null
 t_expect_tray Halted 10
-if report=$("$GIF_CHECK" "$anim" --script "$script" --size 96x64 --first 0 --ends-still); then
+if report=$("$GIF_CHECK" "$anim" --script "$script" --size 96x64 --first 0 --ends-still \
+    --slack "$WENV_SLACK"); then
     t_ok "animation ended by still mode matches the screen"
 else
     t_fail "animation ended by still mode wrong"

@@ -195,7 +195,8 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
     // late takes steps from one image and gives them to the next, with nothing lost in all: the
     // delays summed up to each change, against the screen time up to it, show that as a step
     // that comes back. Those sums may spread over `slack` steps and one for the tick grid, more
-    // by the ticks lost; and the images together never hold more than their screen time.
+    // by the ticks lost; ticks made up, a delay given to the wrong image, or every delay a step
+    // long spread them further.
     double sumError = 0;
     double low = 0;
     double high = 0;
@@ -228,11 +229,6 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
                      std::to_string(static_cast<int>(high - low + 0.5)) +
                      " apart against their screen times, more than " + str(o.slack + 1 + lost) +
                      " step(s): a delay is off");
-        }
-        if (sumError > o.slack * o.step) {
-            rep.fail("the images between the first and the last hold " +
-                     std::to_string(static_cast<int>(sumError + 0.5)) +
-                     " more than their screen time: ticks made up");
         }
     }
 }

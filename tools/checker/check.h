@@ -49,11 +49,10 @@ struct CheckReport {
 //   `slack` steps when it shows script frame 0, and at most its hold time's plus `slack` steps
 //   otherwise. The images between the first and the last are judged at their frame changes: a
 //   change seen late moves steps from one image to the next, so the delays summed up to each
-//   change, less the screen time up to it, may spread over `slack` + 1 steps, and together they
-//   never hold more than `slack` steps beyond their screen time. Ticks lost while a busy machine
-//   kept the program waiting: when those images hold L steps less than their screen time, the
-//   sums may spread L steps more and a frame held less than 2 + L ticks may be missing; they
-//   must still hold two thirds of their screen time (a slow timer is no busy machine).
+//   change, less the screen time up to it, may spread over `slack` + 1 steps. Ticks lost while a
+//   busy machine kept the program waiting: when those images hold L steps less than their screen
+//   time, the sums may spread L steps more and a frame held less than 2 + L ticks may be missing;
+//   they must still hold two thirds of their screen time (a slow timer is no busy machine).
 CheckReport checkRecording(const std::string& gifPath,
                            const std::vector<frames::ScriptFrame>& script,
                            const CheckOptions& options);

@@ -108,7 +108,7 @@ t_expect_gif() {
 t_expect_script() {
     local gif=$1 script=$2 report rc=0
     shift 2
-    report=$("$GIF_CHECK" "$gif" --script "$script" "$@") || rc=$?
+    report=$("$GIF_CHECK" "$gif" --script "$script" --slack "$WENV_SLACK" "$@") || rc=$?
     sed 's/^/    /' <<<"$report" >&2
     if ((rc == 0)); then
         t_ok "recording $(basename "$gif") matches its script"
