@@ -1,5 +1,5 @@
-// The helper's dialog: what each control does, the blank-screen retry, the live preview, the
-// finder's drag and Save.
+// The helper's dialog: what each control does, the blank-screen retry, the live preview (the
+// recording and the window with the rectangle outlined), the finder's drag and Save.
 #include "add/add_dialog.h"
 
 #include "add/calculators.h"
@@ -168,9 +168,32 @@ void showRect(HWND dialog) {
     state.updating = false;
 }
 
+// The inside of a picture static in pixels, as the dialog's font and DPI made it.
+void boxOf(HWND dialog, int id, int* width, int* height) {
+    RECT inside = {};
+    if (GetClientRect(GetDlgItem(dialog, id), &inside) && inside.right > 0 && inside.bottom > 0) {
+        *width = static_cast<int>(inside.right);
+        *height = static_cast<int>(inside.bottom);
+    }
+}
+
+// The recording's preview and the window's picture with the rectangle outlined, from one copy
+// of the client area.
+void refreshPreview(HWND dialog) {
+    Picture client;
+    if (!grabClientPicture(state.picked.window, &client)) {
+        return;
+    }
+    showPreviewOf(dialog, IDC_ADD_PREVIEW, client, state.rect, kPreviewWidth, kPreviewHeight);
+    // 104 x 116 dialog units at 96 DPI, about, until the control says.
+    int width = 156;
+    int height = 188;
+    boxOf(dialog, IDC_ADD_WINDOW_MARK, &width, &height);
+    showWindowMark(dialog, IDC_ADD_WINDOW_MARK, client, state.rect, width, height);
+}
+
 void startPreview(HWND dialog) {
-    showPreview(dialog, IDC_ADD_PREVIEW, state.picked.window, state.rect, kPreviewWidth,
-                kPreviewHeight);
+    refreshPreview(dialog);
     SetTimer(dialog, kPreviewTimer, previewInterval(dialog), nullptr);
 }
 
@@ -437,6 +460,7 @@ void close(HWND dialog) {
         ReleaseCapture();
     }
     releasePreview(dialog, IDC_ADD_PREVIEW);
+    releaseWindowMark(dialog, IDC_ADD_WINDOW_MARK);
     state = AddState();
     EndDialog(dialog, 0);
     PostQuitMessage(0);
@@ -533,8 +557,7 @@ INT_PTR CALLBACK addDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
                 find(dialog, true);
             } else if (wParam == kPreviewTimer && state.found) {
                 watchCaption(dialog);
-                showPreview(dialog, IDC_ADD_PREVIEW, state.picked.window, state.rect, kPreviewWidth,
-                            kPreviewHeight);
+                refreshPreview(dialog);
             }
             return TRUE;
         case WM_LBUTTONDOWN:

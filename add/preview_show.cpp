@@ -1,11 +1,14 @@
-// The preview's bitmap: made from the framed, enlarged picture and handed to the static.
+// The preview's bitmaps: made from the framed, enlarged picture and from the marked window,
+// each handed to its static.
 #include "add/preview_show.h"
 
 #include "add/client_picture.h"
+#include "add/window_mark.h"
 
 namespace {
 
 HBITMAP shown = nullptr;
+HBITMAP markShown = nullptr;
 bool inColour = false;
 
 HBITMAP bitmapOf(HWND dialog, const Picture& picture) {
@@ -32,14 +35,39 @@ HBITMAP bitmapOf(HWND dialog, const Picture& picture) {
     return bitmap;
 }
 
+// Hands picture to the static `id` in place of *held, which is deleted.
+bool hand(HWND dialog, int id, const Picture& picture, HBITMAP* held) {
+    HBITMAP bitmap = bitmapOf(dialog, picture);
+    if (bitmap == nullptr) {
+        return false;
+    }
+    SendDlgItemMessageA(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    if (*held != nullptr) {
+        DeleteObject(*held);
+    }
+    *held = bitmap;
+    return true;
+}
+
+void takeBack(HWND dialog, int id, HBITMAP* held) {
+    SendDlgItemMessageA(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    if (*held != nullptr) {
+        DeleteObject(*held);
+        *held = nullptr;
+    }
+}
+
 }  // namespace
 
 bool showPreview(HWND dialog, int id, HWND source, const ScreenRect& rect, int boxWidth,
                  int boxHeight) {
     Picture client;
-    if (!grabClientPicture(source, &client)) {
-        return false;
-    }
+    return grabClientPicture(source, &client) &&
+           showPreviewOf(dialog, id, client, rect, boxWidth, boxHeight);
+}
+
+bool showPreviewOf(HWND dialog, int id, const Picture& client, const ScreenRect& rect, int boxWidth,
+                   int boxHeight) {
     const int factor = previewFactor(rect.across, rect.down, boxWidth, boxHeight);
     Picture preview;
     if (inColour) {
@@ -55,16 +83,13 @@ bool showPreview(HWND dialog, int id, HWND source, const ScreenRect& rect, int b
         }
         preview = framedPreview(levels, rect.across, rect.down, factor);
     }
-    HBITMAP bitmap = bitmapOf(dialog, preview);
-    if (bitmap == nullptr) {
-        return false;
-    }
-    SendDlgItemMessageA(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
-    if (shown != nullptr) {
-        DeleteObject(shown);
-    }
-    shown = bitmap;
-    return true;
+    return hand(dialog, id, preview, &shown);
+}
+
+bool showWindowMark(HWND dialog, int id, const Picture& client, const ScreenRect& rect,
+                    int boxWidth, int boxHeight) {
+    const Picture marked = markedWindow(client, rect, boxWidth, boxHeight);
+    return marked.width > 0 && hand(dialog, id, marked, &markShown);
 }
 
 void setPreviewColours(bool colours) {
@@ -72,9 +97,9 @@ void setPreviewColours(bool colours) {
 }
 
 void releasePreview(HWND dialog, int id) {
-    SendDlgItemMessageA(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, 0);
-    if (shown != nullptr) {
-        DeleteObject(shown);
-        shown = nullptr;
-    }
+    takeBack(dialog, id, &shown);
+}
+
+void releaseWindowMark(HWND dialog, int id) {
+    takeBack(dialog, id, &markShown);
 }

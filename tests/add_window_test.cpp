@@ -1,20 +1,27 @@
 // The helper's steps: what it offers and previews on pictures of known answers (the calculators'
 // screens and typed sizes, the recording a located screen gives: each dot at its level, the
-// GIF's frame, the enlargement); and against the Win32 stand-in the preview's bitmap, the window
-// list (without tool windows) and the finder, and Save (Pixmote not installed, the values
-// written, an earlier profile that catches the window, the check with Pixmote's own detection).
-// Nothing is held after any path.
+// GIF's frame, the enlargement, the window's picture with the screen outlined, on screenshots of
+// real emulators); and against the Win32 stand-in the pictures' bitmaps, the window list (without
+// tool windows) and the finder, and Save (Pixmote not installed, the values written, an earlier
+// profile that catches the window, the check with Pixmote's own detection). Nothing is held after
+// any path.
 #include "add/calculators.h"
 #include "add/catalogue_save.h"
+#include "add/client_picture.h"
 #include "add/preview.h"
 #include "add/preview_show.h"
 #include "add/window_list.h"
+#include "add/window_mark.h"
 #include "platform/stub/helper.h"
 #include "tests/support/catalogue_profile.h"
+#include "tests/support/png_picture.h"
 #include "tests/support/stub_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -152,7 +159,7 @@ TEST(AddPreview, ShowsEachDotAtItsLevelInsideTheGifFrame) {
     }
 }
 
-TEST_F(AddWindow, PreviewUploadHoldsOneBitmapUntilReleased) {
+TEST_F(AddWindow, PreviewAndWindowPictureHoldOneBitmapEachUntilReleased) {
     HWND dialog = stub::addWindow("#32770", "Add an emulator to Pixmote", 500, 600);
     HWND w = stub::addWindow("MyCalc", "My Calc", 240, 320);
     drawFace(w);
@@ -167,7 +174,23 @@ TEST_F(AddWindow, PreviewUploadHoldsOneBitmapUntilReleased) {
     stub::failNextCreateCompatibleBitmap();
     EXPECT_FALSE(showPreview(dialog, 1109, w, {24, 40, 2, 2, 96, 64}, 290, 188));
     EXPECT_EQ(stub::held().gdiObjects, 1);
+
+    // The window's picture beside it: a bitmap of its own, replaced on each showing.
+    Picture client;
+    ASSERT_TRUE(grabClientPicture(w, &client));
+    const ScreenRect rect{24, 40, 2, 2, 96, 64};
+    ASSERT_TRUE(showWindowMark(dialog, 1123, client, rect, 120, 188));
+    ASSERT_TRUE(showWindowMark(dialog, 1123, client, rect, 120, 188));
+    ASSERT_TRUE(showPreviewOf(dialog, 1109, client, rect, 290, 188));
+    EXPECT_EQ(stub::held().gdiObjects, 2);
+    stub::failNextCreateCompatibleBitmap();
+    EXPECT_FALSE(showWindowMark(dialog, 1123, client, rect, 120, 188));
+    EXPECT_FALSE(showWindowMark(dialog, 1123, Picture(), rect, 120, 188));
+    EXPECT_EQ(stub::held().gdiObjects, 2);
+    EXPECT_EQ(stub::held().windowDCs + stub::held().memoryDCs, 0);
     releasePreview(dialog, 1109);
+    EXPECT_EQ(stub::held().gdiObjects, 1);
+    releaseWindowMark(dialog, 1123);
     expectNothingHeld();
 }
 
@@ -307,6 +330,117 @@ TEST_F(AddWindow, SaveNamesAnEarlierProfileThatCatchesTheWindowFirst) {
     const std::string check = detectionCheck(w, p, "Added", "My Calc");
     EXPECT_NE(check.find("another open emulator first: \"Other\""), std::string::npos) << check;
     expectNothingHeld();
+}
+
+// The window's picture on screenshots of real emulators (tests/data/locate, NAME+LEFT+TOP.png:
+// the client area from (LEFT, TOP), pasted back into a client of its size over the colour of
+// its corner), at the box sizes of 96 and 144 DPI, as they are and inverted (a dark LCD). The
+// oracle is the LCD's place as the emulator draws it: the pixels the outline changed form a
+// closed 2-pixel ring just outside that place, scaled, within a pixel, each at least 128 off
+// the picture beneath in one channel. A screen filling the whole client is outlined inside.
+struct MarkCase {
+    const char* file;
+    int clientWidth, clientHeight;
+    double x, y, width, height;  // the LCD in client pixels
+    int across, down;
+    int boxWidth, boxHeight;
+};
+
+Picture clientOf(const MarkCase& c) {
+    Picture cut;
+    if (!readPngPicture(testDataPath(std::string("locate/") + c.file), &cut)) {
+        return Picture();
+    }
+    const std::string name = c.file;
+    int left = 0;
+    int top = 0;
+    std::sscanf(name.substr(name.find('+')).c_str(), "+%d+%d", &left, &top);
+    Picture client(c.clientWidth, c.clientHeight, cut.at(0, 0));
+    for (int y = 0; y < cut.height; ++y) {
+        for (int x = 0; x < cut.width; ++x) {
+            client.at(left + x, top + y) = cut.at(x, y);
+        }
+    }
+    return client;
+}
+
+TEST(AddWindowMark, OutlinesTheLcdOfRealEmulatorWindowsInTheScaledPicture) {
+    const MarkCase cases[] = {
+        {"numworks-first-start+29+27.png", 458, 888, 69, 67, 320, 240, 320, 240, 120, 188},
+        {"free42-first-start+12+98.png", 340, 617, 40, 138, 262, 48, 131, 16, 120, 188},
+        // Resized to 1.37x: the LCD at the layout's (40, 138) 262 x 48, scaled.
+        {"free42-466x845+16+134.png", 466, 845, 40 * 466 / 340.0, 138 * 845 / 617.0,
+         262 * 466 / 340.0, 48 * 845 / 617.0, 131, 16, 180, 282},
+        // A bare window: the screen is the whole client area.
+        {"free42-standard+0+0.png", 300, 100, 0, 0, 300, 100, 150, 25, 180, 282},
+    };
+    for (const MarkCase& c : cases) {
+        Picture client = clientOf(c);
+        ASSERT_EQ(client.width, c.clientWidth) << c.file;
+        for (const bool inverted : {false, true}) {
+            SCOPED_TRACE(std::string(c.file) + (inverted ? " inverted" : ""));
+            if (inverted) {
+                for (std::uint32_t& p : client.pixels) {
+                    p ^= 0xFFFFFFu;
+                }
+            }
+            const ScreenRect rect{static_cast<int>(std::lround(c.x)),
+                                  static_cast<int>(std::lround(c.y)),
+                                  c.width / c.across,
+                                  c.height / c.down,
+                                  c.across,
+                                  c.down};
+            const Picture plain = scaledToBox(client, c.boxWidth, c.boxHeight);
+            const Picture marked = markedWindow(client, rect, c.boxWidth, c.boxHeight);
+            // Fits the box, fills it one way, keeps the window's proportions.
+            ASSERT_EQ(marked.width, plain.width);
+            ASSERT_EQ(marked.height, plain.height);
+            ASSERT_TRUE(marked.width == c.boxWidth || marked.height == c.boxHeight);
+            ASSERT_LE(marked.width, c.boxWidth);
+            ASSERT_LE(marked.height, c.boxHeight);
+            const double sx = static_cast<double>(marked.width) / c.clientWidth;
+            const double sy = static_cast<double>(marked.height) / c.clientHeight;
+            EXPECT_NEAR(sx, sy, 1.5 / std::min(marked.width, marked.height));
+
+            int left = marked.width;
+            int top = marked.height;
+            int right = -1;
+            int bottom = -1;
+            int changed = 0;
+            int faint = 0;
+            for (int y = 0; y < marked.height; ++y) {
+                for (int x = 0; x < marked.width; ++x) {
+                    const std::uint32_t m = marked.at(x, y);
+                    const std::uint32_t p = plain.at(x, y);
+                    if (m == p) {
+                        continue;
+                    }
+                    ++changed;
+                    left = std::min(left, x);
+                    top = std::min(top, y);
+                    right = std::max(right, x + 1);
+                    bottom = std::max(bottom, y + 1);
+                    int far = 0;
+                    for (int shift : {0, 8, 16}) {
+                        far = std::max(far, std::abs(static_cast<int>((m >> shift) & 0xFF) -
+                                                     static_cast<int>((p >> shift) & 0xFF)));
+                    }
+                    faint += far >= 128 ? 0 : 1;
+                }
+            }
+            EXPECT_EQ(faint, 0);
+            const bool whole = c.width == c.clientWidth && c.height == c.clientHeight;
+            const int line = whole ? 0 : kMarkLine;
+            EXPECT_NEAR(left, c.x * sx - line, 1.0);
+            EXPECT_NEAR(top, c.y * sy - line, 1.0);
+            EXPECT_NEAR(right, (c.x + c.width) * sx + line, 1.0);
+            EXPECT_NEAR(bottom, (c.y + c.height) * sy + line, 1.0);
+            // A closed ring: every pixel within the line's width of its edge, and no other.
+            const int w = right - left;
+            const int h = bottom - top;
+            EXPECT_EQ(changed, w * h - (w - 2 * kMarkLine) * (h - 2 * kMarkLine));
+        }
+    }
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 # and caption no profile knows; the helper first says that Pixmote is not installed for this
 # account, then, with the program key there, picks the window by dragging the finder's cross
 # onto it (the installer check picks it from the list), takes the 96 x 64
-# calculator and finds the screen (a face at scale 2). The caption then gains a file name while
+# calculator and finds the screen (a face at scale 2); the window's picture beside the preview
+# outlines that screen in red (found in a screenshot). The caption then gains a file name while
 # the helper watches: the profile matches the caption's beginning (CaptionMatch). The helper
 # saves, and exports the profile as a .reg file (compared byte for byte). pixmote.exe then records that emulator, and the recording is
 # checked against the stand-in's script. Screenshots of the three steps go to
@@ -24,6 +25,10 @@ addw_start "$ADD_EXE" || t_finish
 
 echo "== 1, 2. pick the window with the finder, say which calculator, find the screen" >&2
 addw_find add-window drag
+
+echo "== the window's picture outlines the screen found" >&2
+t_expect_soon "the outline on the screen in the window's picture" 15 \
+    "outline at the screen's place" addw_mark_at
 
 echo "== the caption changes while the helper watches" >&2
 wenv_driver emu-start >/dev/null  # the suffix comes 300 ms after the script starts
