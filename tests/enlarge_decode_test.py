@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Enlarged recordings decode in a second decoder (PIL) as the x1 recording enlarged.
 
-Runs the enlargement tests (tests/enlarge_session_test.cpp), which leave each recording at x1
+Runs the enlargement tests (tests/session_sampled_test.cpp), which leave each recording at x1
 and at xk (k = 2, 3, 4; bare, face and sampled profiles; animation and StillMode) in a folder;
 then every xk file must open in PIL with as many frames as its x1 file, the same durations and
 loop, and each frame, as PIL composes it, equal to the x1 frame resized k times with nearest

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A recording cut short by a failed write decodes in a second decoder (PIL).
 
-Runs the writer's failure test (tests/gif_write_failure_test.cpp), which leaves the whole
+Runs the writer's failure test (tests/gif_writer_test.cpp), which leaves the whole
 recording and one cut file per number of kept images in a folder; then each cut file must open
 in PIL, hold exactly that many frames, and show frame for frame what the whole recording shows.
 

