@@ -6,6 +6,7 @@
 #include "add/profile.h"
 #include "detect/fit.h"
 #include "tests/support/png_picture.h"
+#include "tests/support/smooth_picture.h"
 #include "tools/common/frames.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <numeric>
 #include <string>
 #include <tuple>
@@ -127,40 +127,17 @@ Picture realisticSkin(const std::vector<std::uint32_t>& dots) {
 
 // The picture `source` (of a layout at scale 1) shown at a scale that is not whole, smoothly
 // (each window pixel the area-weighted mean of what it covers) or by nearest pixel.
-Picture rescaled(const Picture& source, double scale, bool smooth) {
+Picture rescaled(const Picture& source, double scale, bool smoothly) {
     const int w = static_cast<int>(std::lround(source.width * scale));
     const int h = static_cast<int>(std::lround(source.height * scale));
+    if (smoothly) {
+        return smooth::resample(source, w, h, smooth::Filter::Area);
+    }
     Picture p(w, h);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            if (!smooth) {
-                p.at(x, y) = source.at(std::min(source.width - 1, static_cast<int>(x / scale)),
-                                       std::min(source.height - 1, static_cast<int>(y / scale)));
-                continue;
-            }
-            double sum[3] = {0, 0, 0};
-            double weight = 0;
-            const double sx0 = x / scale;
-            const double sx1 = (x + 1) / scale;
-            const double sy0 = y / scale;
-            const double sy1 = (y + 1) / scale;
-            for (int v = static_cast<int>(sy0); v < sy1 && v < source.height; ++v) {
-                const double wy = std::min(sy1, v + 1.0) - std::max(sy0, static_cast<double>(v));
-                for (int u = static_cast<int>(sx0); u < sx1 && u < source.width; ++u) {
-                    const double wx =
-                        std::min(sx1, u + 1.0) - std::max(sx0, static_cast<double>(u));
-                    const std::uint32_t c = source.at(u, v);
-                    for (int ch = 0; ch < 3; ++ch) {
-                        sum[ch] += wx * wy * static_cast<double>(c >> (8 * ch) & 0xFFu);
-                    }
-                    weight += wx * wy;
-                }
-            }
-            std::uint32_t c = 0;
-            for (int ch = 0; ch < 3; ++ch) {
-                c |= static_cast<std::uint32_t>(std::lround(sum[ch] / weight)) << (8 * ch);
-            }
-            p.at(x, y) = c;
+            p.at(x, y) = source.at(std::min(source.width - 1, static_cast<int>(x / scale)),
+                                   std::min(source.height - 1, static_cast<int>(y / scale)));
         }
     }
     return p;
@@ -373,11 +350,9 @@ TEST(LocateReal, ScreenshotsOfEmulatorsAreReadDotForDot) {
     for (const RealWindow& w : windows) {
         SCOPED_TRACE(w.file);
         Picture cut;
-        ASSERT_TRUE(readPngPicture(testDataPath(std::string("locate/") + w.file), &cut));
         int left = 0;
         int top = 0;
-        const std::string name = w.file;
-        ASSERT_EQ(std::sscanf(name.substr(name.find('+')).c_str(), "+%d+%d", &left, &top), 2);
+        ASSERT_TRUE(readLocateShot(w.file, &cut, &left, &top));
 
         ScreenPlace place = locateScreen(cut, w.across, w.down);
         ASSERT_EQ(place.outcome, LocateOutcome::Found) << place.how;
@@ -478,11 +453,9 @@ TEST(LocateReal, PicturesFittedBetweenBarsAreProposedToFollowTheWindow) {
     for (const FittedWindow& w : windows) {
         SCOPED_TRACE(w.file);
         Picture cut;
-        ASSERT_TRUE(readPngPicture(testDataPath(std::string("locate/") + w.file), &cut));
         int left = 0;
         int top = 0;
-        const std::string name = w.file;
-        ASSERT_EQ(std::sscanf(name.substr(name.find('+')).c_str(), "+%d+%d", &left, &top), 2);
+        ASSERT_TRUE(readLocateShot(w.file, &cut, &left, &top));
         ScreenPlace place = locateScreen(cut, 320, 240);
         ASSERT_EQ(place.outcome, LocateOutcome::Found) << place.how;
         ASSERT_GT(place.fitWidth, 0) << rect(place);

@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -31,6 +32,13 @@ bool readPngPicture(const std::string& path, Picture* picture) {
     picture->height = static_cast<int>(image.height);
     picture->pixels = std::move(pixels);
     return true;
+}
+
+bool readLocateShot(const std::string& file, Picture* cut, int* left, int* top) {
+    const std::size_t plus = file.find('+');
+    return plus != std::string::npos &&
+           std::sscanf(file.c_str() + plus, "+%d+%d", left, top) == 2 &&
+           readPngPicture(testDataPath("locate/" + file), cut);
 }
 
 RgbPicture readPng(const std::string& path) {
