@@ -55,17 +55,6 @@ void drawFace(HWND w) {
     }
 }
 
-DWORD dwordValue(const std::string& path, const std::string& name) {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!stub::regGetValue(path, name, &type, &data) || type != REG_DWORD || data.size() != 4) {
-        return 0xFFFFFFFF;
-    }
-    DWORD value = 0;
-    std::memcpy(&value, data.data(), 4);
-    return value;
-}
-
 std::string textValue(const std::string& path, const std::string& name) {
     DWORD type = 0;
     std::vector<BYTE> data;

@@ -242,23 +242,12 @@ class StartStopKey : public ShellTest {
         EXPECT_EQ(registered[0].modifiers, modifiers);
         EXPECT_EQ(registered[0].virtualKey, virtualKey);
     }
-    static bool storedDword(const char* name, DWORD* value) {
-        DWORD type = 0;
-        std::vector<BYTE> data;
-        if (!stub::regGetValue(kProgramKey, name, &type, &data) || type != REG_DWORD ||
-            data.size() != 4) {
-            return false;
-        }
-        *value = static_cast<DWORD>(data[0] | data[1] << 8 | data[2] << 16 | data[3] << 24);
-        return true;
-    }
 };
 
 TEST_F(StartStopKey, OkStoresOnlyWhatChangedAndTheNextStartReadsIt) {
     addProgramKey();
     start();
     stub::clickButton(IDOK);
-    DWORD value = 0;
     EXPECT_FALSE(stub::regHasValue(kProgramKey, "Enlarge"));  // untouched: as before
     EXPECT_FALSE(stub::regHasValue(kProgramKey, "StartStopKey"));
 
@@ -269,10 +258,8 @@ TEST_F(StartStopKey, OkStoresOnlyWhatChangedAndTheNextStartReadsIt) {
     stub::clickButton(IDOK);
     EXPECT_FALSE(stub::dialogVisible());
     EXPECT_EQ(settings.enlarge, 3);
-    ASSERT_TRUE(storedDword("Enlarge", &value));
-    EXPECT_EQ(value, 3u);
-    ASSERT_TRUE(storedDword("StartStopKey", &value));
-    EXPECT_EQ(value, kCtrlAltR);
+    EXPECT_EQ(dwordValue(kProgramKey, "Enlarge"), 3u);
+    EXPECT_EQ(dwordValue(kProgramKey, "StartStopKey"), kCtrlAltR);
     expectKey(MOD_CONTROL | MOD_ALT, 'R');
 
     // The next run starts with them.
@@ -305,9 +292,7 @@ TEST_F(StartStopKey, ClearedKeyRegistersNothingAndIsStoredAsZero) {
     stub::setHotKeyControl(kKeyControl, 0);
     stub::clickButton(IDOK);
     EXPECT_TRUE(keys().empty());
-    DWORD value = 1;
-    ASSERT_TRUE(storedDword("StartStopKey", &value));
-    EXPECT_EQ(value, 0u);
+    EXPECT_EQ(dwordValue(kProgramKey, "StartStopKey"), 0u);
     EXPECT_EQ(stub::pressHotKey(0, kPause), 0);  // nothing answers it
     EXPECT_EQ(sessionState(), Halted);
 }

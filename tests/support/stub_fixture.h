@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 class StubTest : public ::testing::Test {
   protected:
@@ -26,6 +27,16 @@ class StubTest : public ::testing::Test {
             << h.memoryDCs << ", GDI objects " << h.gdiObjects << ", global blocks "
             << h.globalBlocks << ", global locks " << h.globalLocks << ", timers " << h.timers
             << ", icons " << h.icons;
+    }
+
+    // The REG_DWORD value name of the key at path; 0xFFFFFFFF when it is missing or not one.
+    static DWORD dwordValue(const std::string& path, const std::string& name) {
+        DWORD type = 0;
+        std::vector<BYTE> data;
+        if (!stub::regGetValue(path, name, &type, &data) || type != REG_DWORD || data.size() != 4) {
+            return 0xFFFFFFFF;
+        }
+        return static_cast<DWORD>(data[0] | data[1] << 8 | data[2] << 16 | data[3] << 24);
     }
 
     // How many lines of the call log start with prefix.
