@@ -2,6 +2,8 @@
 // edged all round.
 #include "add/fitted_screen.h"
 
+#include "add/line_counts.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -50,51 +52,20 @@ int flatLines(int lines, int length, std::uint32_t colour, auto pixel) {
     return n;
 }
 
-// Strong changes between neighbouring pixels, with running counts along each line: vertical
-// line x (between columns x - 1 and x) and horizontal line y (between rows y - 1 and y).
-class StrongEdges {
-  public:
-    explicit StrongEdges(const Picture& p) : w_(p.width), h_(p.height) {
-        vertical_.assign(static_cast<std::size_t>(w_ + 1) * static_cast<std::size_t>(h_ + 1), 0);
-        horizontal_.assign(static_cast<std::size_t>(h_ + 1) * static_cast<std::size_t>(w_ + 1), 0);
-        for (int x = 1; x < w_; ++x) {
-            for (int y = 0; y < h_; ++y) {
-                const bool edge = channelDistance(p.at(x - 1, y), p.at(x, y)) > kStrongChange;
-                v(x, y + 1) = v(x, y) + (edge ? 1 : 0);
-            }
-        }
-        for (int y = 1; y < h_; ++y) {
-            for (int x = 0; x < w_; ++x) {
-                const bool edge = channelDistance(p.at(x, y - 1), p.at(x, y)) > kStrongChange;
-                h(y, x + 1) = h(y, x) + (edge ? 1 : 0);
-            }
-        }
-    }
-    int vertical(int x, int y0, int y1) const { return v(x, y1) - v(x, y0); }
-    int horizontal(int y, int x0, int x1) const { return h(y, x1) - h(y, x0); }
-
-  private:
-    int& v(int x, int y) {
-        return vertical_[static_cast<std::size_t>(x) * static_cast<std::size_t>(h_ + 1) +
-                         static_cast<std::size_t>(y)];
-    }
-    int v(int x, int y) const {
-        return vertical_[static_cast<std::size_t>(x) * static_cast<std::size_t>(h_ + 1) +
-                         static_cast<std::size_t>(y)];
-    }
-    int& h(int y, int x) {
-        return horizontal_[static_cast<std::size_t>(y) * static_cast<std::size_t>(w_ + 1) +
-                           static_cast<std::size_t>(x)];
-    }
-    int h(int y, int x) const {
-        return horizontal_[static_cast<std::size_t>(y) * static_cast<std::size_t>(w_ + 1) +
-                           static_cast<std::size_t>(x)];
-    }
-    int w_;
-    int h_;
-    std::vector<int> vertical_;
-    std::vector<int> horizontal_;
-};
+// Strong changes between neighbouring pixels, counted along each line (add/line_counts.h); the
+// client area's border is none.
+LineCounts strongEdges(const Picture& p) {
+    return LineCounts(
+        p.width, p.height,
+        [&](int x, int y) {
+            return x > 0 && x < p.width &&
+                   channelDistance(p.at(x - 1, y), p.at(x, y)) > kStrongChange;
+        },
+        [&](int y, int x) {
+            return y > 0 && y < p.height &&
+                   channelDistance(p.at(x, y - 1), p.at(x, y)) > kStrongChange;
+        });
+}
 
 // A run of strong changes along one line: line, and [from, to) along it.
 struct Run {
@@ -205,7 +176,7 @@ std::optional<ScreenPlace> locateFittedScreen(const Picture& p, const FittedPict
     if (!fit.found || fit.width < across || fit.height < down) {
         return std::nullopt;
     }
-    const StrongEdges edges(p);
+    const LineCounts edges = strongEdges(p);
     const int fx0 = fit.x;
     const int fy0 = fit.y;
     const int fx1 = fit.x + fit.width;

@@ -4,6 +4,7 @@
 
 #include "add/dot_grid.h"
 #include "add/fitted_screen.h"
+#include "add/line_counts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,62 +85,28 @@ bool plainPair(const Picture& p, int a, int b, int line, bool across) {
 // or one pixel further out): the border of a region, not the grain of a picture.
 // Vertical line x (0..W) lies between columns x - 1 and x; horizontal line y between rows.
 // The client area's border counts as an edge.
-class Edges {
+class Edges : public LineCounts {
   public:
-    explicit Edges(const Picture& p) : w_(p.width), h_(p.height) {
-        const auto W = static_cast<std::size_t>(w_);
-        const auto H = static_cast<std::size_t>(h_);
-        vertical_.assign((W + 1) * (H + 1), 0);
-        horizontal_.assign((H + 1) * (W + 1), 0);
-        for (int x = 0; x <= w_; ++x) {
-            for (int y = 0; y < h_; ++y) {
-                const bool edge =
-                    x == 0 || x == w_ ||
-                    (differs(p.at(x - 1, y), p.at(x, y)) &&
-                     (plainPair(p, x - 3, x - 2, y, true) || plainPair(p, x - 2, x - 1, y, true) ||
-                      plainPair(p, x, x + 1, y, true) || plainPair(p, x + 1, x + 2, y, true)));
-                vAt(x, y + 1) = vAt(x, y) + (edge ? 1 : 0);
-            }
-        }
-        for (int y = 0; y <= h_; ++y) {
-            for (int x = 0; x < w_; ++x) {
-                const bool edge =
-                    y == 0 || y == h_ ||
-                    (differs(p.at(x, y - 1), p.at(x, y)) &&
-                     (plainPair(p, y - 3, y - 2, x, false) ||
-                      plainPair(p, y - 2, y - 1, x, false) || plainPair(p, y, y + 1, x, false) ||
-                      plainPair(p, y + 1, y + 2, x, false)));
-                hAt(y, x + 1) = hAt(y, x) + (edge ? 1 : 0);
-            }
-        }
-    }
-    // Changes on vertical line x between rows y0 and y1 (exclusive).
-    int vertical(int x, int y0, int y1) const { return vGet(x, y1) - vGet(x, y0); }
-    int horizontal(int y, int x0, int x1) const { return hGet(y, x1) - hGet(y, x0); }
+    explicit Edges(const Picture& p)
+        : LineCounts(
+              p.width, p.height,
+              [&](int x, int y) {
+                  return x == 0 || x == p.width ||
+                         (differs(p.at(x - 1, y), p.at(x, y)) &&
+                          (plainPair(p, x - 3, x - 2, y, true) ||
+                           plainPair(p, x - 2, x - 1, y, true) || plainPair(p, x, x + 1, y, true) ||
+                           plainPair(p, x + 1, x + 2, y, true)));
+              },
+              [&](int y, int x) {
+                  return y == 0 || y == p.height ||
+                         (differs(p.at(x, y - 1), p.at(x, y)) &&
+                          (plainPair(p, y - 3, y - 2, x, false) ||
+                           plainPair(p, y - 2, y - 1, x, false) ||
+                           plainPair(p, y, y + 1, x, false) ||
+                           plainPair(p, y + 1, y + 2, x, false)));
+              }) {}
     bool verticalAt(int x, int y) const { return vertical(x, y, y + 1) != 0; }
     bool horizontalAt(int y, int x) const { return horizontal(y, x, x + 1) != 0; }
-
-  private:
-    int& vAt(int x, int y) {
-        return vertical_[static_cast<std::size_t>(x) * static_cast<std::size_t>(h_ + 1) +
-                         static_cast<std::size_t>(y)];
-    }
-    int& hAt(int y, int x) {
-        return horizontal_[static_cast<std::size_t>(y) * static_cast<std::size_t>(w_ + 1) +
-                           static_cast<std::size_t>(x)];
-    }
-    int vGet(int x, int y) const {
-        return vertical_[static_cast<std::size_t>(x) * static_cast<std::size_t>(h_ + 1) +
-                         static_cast<std::size_t>(y)];
-    }
-    int hGet(int y, int x) const {
-        return horizontal_[static_cast<std::size_t>(y) * static_cast<std::size_t>(w_ + 1) +
-                           static_cast<std::size_t>(x)];
-    }
-    int w_;
-    int h_;
-    std::vector<int> vertical_;
-    std::vector<int> horizontal_;
 };
 
 // The lines that could be a side at least `least` long: those with that many changes, the
