@@ -24,15 +24,6 @@ constexpr double kLeastAgreement = 0.6;
 constexpr std::size_t kLeastEdges = 12;
 constexpr std::size_t kLeastPlaces = 24;
 
-int distance(std::uint32_t a, std::uint32_t b) {
-    int sum = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        sum += std::abs(static_cast<int>((a >> shift) & 0xFFu) -
-                        static_cast<int>((b >> shift) & 0xFFu));
-    }
-    return sum;
-}
-
 // The edges along one line of `length` pixels, whose differences from the background are
 // d(i): for each run of marked pixels, where it reaches half its peak on either side, by
 // linear interpolation between pixel centres (pixel i covers [i, i + 1)).
@@ -161,8 +152,8 @@ DotGrid measureDotGrid(const Picture& picture, const Picture* before, int x0, in
                        int y1, std::uint32_t background, int across, int down, double leastPitch,
                        double mostAcross, double mostDown) {
     auto diff = [&](int x, int y) {
-        return before != nullptr ? distance(picture.at(x, y), before->at(x, y))
-                                 : distance(picture.at(x, y), background);
+        return before != nullptr ? channelDistance(picture.at(x, y), before->at(x, y))
+                                 : channelDistance(picture.at(x, y), background);
     };
     // Only the rows (columns) that repeat the one before or after them: a row that smooth
     // scaling blended from two rows of dots shows a stroke's step half-way through a dot.
@@ -171,7 +162,7 @@ DotGrid measureDotGrid(const Picture& picture, const Picture* before, int x0, in
             return false;
         }
         for (int x = x0; x < x1; ++x) {
-            if (distance(picture.at(x, a), picture.at(x, b)) > kMarkThreshold) {
+            if (channelDistance(picture.at(x, a), picture.at(x, b)) > kMarkThreshold) {
                 return false;
             }
         }
@@ -182,7 +173,7 @@ DotGrid measureDotGrid(const Picture& picture, const Picture* before, int x0, in
             return false;
         }
         for (int y = y0; y < y1; ++y) {
-            if (distance(picture.at(a, y), picture.at(b, y)) > kMarkThreshold) {
+            if (channelDistance(picture.at(a, y), picture.at(b, y)) > kMarkThreshold) {
                 return false;
             }
         }

@@ -29,15 +29,6 @@ constexpr double kRingOther = 0.02;
 // The rectangle's sides may stray this many pixels from the dots' aspect.
 constexpr int kAspectSlack = 2;
 
-int channelDistance(std::uint32_t a, std::uint32_t b) {
-    int sum = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        sum += std::abs(static_cast<int>((a >> shift) & 0xFFu) -
-                        static_cast<int>((b >> shift) & 0xFFu));
-    }
-    return sum;
-}
-
 // How many lines from one edge inward are all `colour`: pixel(i, k) is the k-th pixel of the
 // i-th line from that edge, each line `length` pixels long.
 int flatLines(int lines, int length, std::uint32_t colour, auto pixel) {

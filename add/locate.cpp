@@ -44,16 +44,6 @@ constexpr double kTwoToneSlack = 24.0;
 // Dots on an LCD: at least this share of what differs from its background is one colour.
 constexpr double kCrispShare = 0.8;
 
-int channelDistance(std::uint32_t a, std::uint32_t b) {
-    int sum = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int ca = static_cast<int>((a >> shift) & 0xFFu);
-        const int cb = static_cast<int>((b >> shift) & 0xFFu);
-        sum += std::abs(ca - cb);
-    }
-    return sum;
-}
-
 bool differs(std::uint32_t a, std::uint32_t b) {
     return channelDistance(a, b) > kEdgeThreshold;
 }

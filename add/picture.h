@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 struct Picture {
@@ -26,3 +27,13 @@ struct Picture {
                       static_cast<std::size_t>(x)];
     }
 };
+
+// How far apart two pixels are: the sum of their three channels' differences (0..765).
+inline int channelDistance(std::uint32_t a, std::uint32_t b) {
+    int sum = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        sum += std::abs(static_cast<int>((a >> shift) & 0xFFu) -
+                        static_cast<int>((b >> shift) & 0xFFu));
+    }
+    return sum;
+}
