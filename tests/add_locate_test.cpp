@@ -498,37 +498,34 @@ TEST(LocateReal, PicturesFittedBetweenBarsAreProposedToFollowTheWindow) {
     }
 }
 
-TEST(Propose, CaptionsWithAFileNameOrANumberAreMatchedByTheirStart) {
-    std::string prefix;
-    EXPECT_EQ(proposeCaptionMatch("Free42 Binary", &prefix), 0);
-    EXPECT_EQ(proposeCaptionMatch("Calculator Stand-In", &prefix), 0);
-    EXPECT_EQ(proposeCaptionMatch("Wabbitemu (2)", &prefix), 1);
-    EXPECT_EQ(prefix, "Wabbitemu");
-    EXPECT_EQ(proposeCaptionMatch("Emu48 1.58", &prefix), 1);
-    EXPECT_EQ(prefix, "Emu48");
-    EXPECT_EQ(proposeCaptionMatch("Emu48 - C:\\states\\hp48.e48", &prefix), 1);
-    EXPECT_EQ(prefix, "Emu48");
-    EXPECT_EQ(proposeCaptionMatch("TilEm - game.8xp", &prefix), 1);
-    EXPECT_EQ(prefix, "TilEm");
-    EXPECT_EQ(proposeCaptionMatch("42", &prefix), 0);  // nothing before the number
-}
-
-TEST(Propose, ACaptionThatChangesIsMatchedByTheWholeWordsItKeeps) {
-    std::string prefix = "unchanged";
-    EXPECT_EQ(captionMatchFromChange("My Calc", "My Calc", &prefix), 0);
-    EXPECT_EQ(captionMatchFromChange("Calc", "Other", &prefix), 0);
-    EXPECT_EQ(captionMatchFromChange("Emu 1", "Emu2", &prefix), 0);  // "Emu" vs "Emu2": no word
-    EXPECT_EQ(prefix, "unchanged");
-    EXPECT_EQ(captionMatchFromChange("My Calc", "My Calc - game.8xp", &prefix), 1);
-    EXPECT_EQ(prefix, "My Calc");
-    EXPECT_EQ(captionMatchFromChange("Emu 1.58", "Emu 1.59", &prefix), 1);
-    EXPECT_EQ(prefix, "Emu");
-    EXPECT_EQ(captionMatchFromChange("Emu - a.e48", "Emu - b.e48", &prefix), 1);
-    EXPECT_EQ(prefix, "Emu");
-    EXPECT_EQ(captionMatchFromChange("Calc (1)", "Calc (12)", &prefix), 1);
-    EXPECT_EQ(prefix, "Calc");
-    EXPECT_EQ(captionMatchFromChange("Calc [run]", "Calc [stop]", &prefix), 1);
-    EXPECT_EQ(prefix, "Calc");
+// A caption, or a caption and what it changed to; the start matched ("": the whole caption).
+TEST(Propose, CaptionsWithAFileNameANumberOrAChangeAreMatchedByTheirStart) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"Free42 Binary", nullptr, ""},
+        {"Calculator Stand-In", nullptr, ""},
+        {"Wabbitemu (2)", nullptr, "Wabbitemu"},
+        {"Emu48 1.58", nullptr, "Emu48"},
+        {"Emu48 - C:\\states\\hp48.e48", nullptr, "Emu48"},
+        {"TilEm - game.8xp", nullptr, "TilEm"},
+        {"42", nullptr, ""},  // nothing before the number
+        {"My Calc", "My Calc", ""},
+        {"Calc", "Other", ""},
+        {"Emu 1", "Emu2", ""},  // "Emu" against "Emu2": no whole word
+        {"My Calc", "My Calc - game.8xp", "My Calc"},
+        {"Emu 1.58", "Emu 1.59", "Emu"},
+        {"Emu - a.e48", "Emu - b.e48", "Emu"},
+        {"Calc (1)", "Calc (12)", "Calc"},
+        {"Calc [run]", "Calc [stop]", "Calc"},
+    };
+    for (const auto& [caption, changed, start] : cases) {
+        std::string prefix = "unchanged";
+        const int match = changed == nullptr ? proposeCaptionMatch(caption, &prefix)
+                                             : captionMatchFromChange(caption, changed, &prefix);
+        EXPECT_EQ(match, *start != '\0' ? 1 : 0) << caption;
+        if (*start != '\0' || changed != nullptr) {
+            EXPECT_EQ(prefix, *start != '\0' ? start : "unchanged") << caption;
+        }
+    }
 }
 
 TEST(Propose, ALayoutThatTheWholeClientTestWouldTakeIsFlagged) {
