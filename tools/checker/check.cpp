@@ -238,13 +238,11 @@ void checkOrderAndDelays(const std::vector<ShownCanvas>& shown, const std::vecto
 std::vector<ShownCanvas> colourCodes(const DecodedGif& gif) {
     const ColourReplay replay = replayColourBytes(gif.bytes);
     std::vector<ShownCanvas> shown;
-    int index = 0;
     for (const ShownColour& image : replay.shown) {
         ShownCanvas canvas;
         canvas.width = image.canvas.width;
         canvas.height = image.canvas.height;
         canvas.delay = image.delay;
-        canvas.imageIndex = index++;
         for (const std::uint32_t colour : image.canvas.at) {
             canvas.pixels.push_back(static_cast<std::uint8_t>(frames::codeOfColour(colour)));
         }
