@@ -6,6 +6,7 @@
 //                                 handles, memory (see objects.h); first waits (up to 10 s)
 //                                 until no dialog but the settings dialog is left
 //   handles [PID]                 Pixmote's (or PID's) kernel handles with type and name
+//   gdi [PID]                     Pixmote's (or PID's) GDI objects with type (and bitmap size)
 //   selftest                      the object count against objects this probe makes itself
 //   burst COUNT SPAN_MS KIND      COUNT tray presses (left, right or mixed) sent to Pixmote
 //                                 as the shell sends them, spread evenly over SPAN_MS
@@ -308,6 +309,11 @@ int main(int argc, char** argv) {
         DWORD pid =
             left == 1 ? static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) : pixmotePid();
         listHandles(pid);
+        rc = pid != 0 ? 0 : 1;
+    } else if (cmd == "gdi" && left <= 1) {
+        DWORD pid =
+            left == 1 ? static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)) : pixmotePid();
+        listGdi(pid);
         rc = pid != 0 ? 0 : 1;
     } else if (cmd == "selftest" && left == 0) {
         rc = selftest();

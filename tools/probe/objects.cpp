@@ -31,25 +31,31 @@ constexpr std::uint8_t kTypeDc = 0x01;
 constexpr std::uint8_t kTypeSurface = 0x05;
 constexpr std::uint8_t kTypeWineBitmap = 0x09;
 
-void countGdi(HANDLE process, ProcessObjects* out) {
+// The process's GDI handle table; false when it cannot be read.
+bool readGdiTable(HANDLE process, std::vector<GdiEntry>* entries) {
     PROCESS_BASIC_INFORMATION basic = {};
     ULONG length = 0;
     if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic,
                                   &length) != 0 ||
         basic.PebBaseAddress == nullptr) {
-        return;
+        return false;
     }
     std::uint64_t table = 0;
     SIZE_T got = 0;
     const auto* tableField =
         reinterpret_cast<const char*>(basic.PebBaseAddress) + kPebGdiTableOffset;
     if (!ReadProcessMemory(process, tableField, &table, sizeof table, &got) || table == 0) {
-        return;
+        return false;
     }
-    std::vector<GdiEntry> entries(kGdiEntries);
-    if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
-                           entries.size() * sizeof(GdiEntry), &got) ||
-        got != entries.size() * sizeof(GdiEntry)) {
+    entries->assign(kGdiEntries, GdiEntry{});
+    return ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries->data(),
+                             entries->size() * sizeof(GdiEntry), &got) &&
+           got == entries->size() * sizeof(GdiEntry);
+}
+
+void countGdi(HANDLE process, ProcessObjects* out) {
+    std::vector<GdiEntry> entries;
+    if (!readGdiTable(process, &entries)) {
         return;
     }
     long used = 0;
@@ -178,6 +184,43 @@ void countHandles(DWORD pid, ProcessObjects* out) {
 }
 
 }  // namespace
+
+void listGdi(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    std::vector<GdiEntry> entries;
+    if (process == nullptr || !readGdiTable(process, &entries)) {
+        std::printf("no GDI table\n");
+        if (process != nullptr) {
+            CloseHandle(process);
+        }
+        return;
+    }
+    SIZE_T got = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const GdiEntry& e = entries[i];
+        if (e.type == 0) {
+            continue;
+        }
+        std::printf("%#06zx type=%#04x flags=%#04x", i, e.type, e.flags);
+        if ((e.type & 0x1F) == kTypeWineBitmap) {
+            // Wine's bitmap object: a 16-byte header, then its BITMAP.
+            struct {
+                std::uint64_t funcs;
+                std::uint16_t selected;
+                std::uint16_t flags;
+                std::uint32_t pad;
+                BITMAP bitmap;
+            } object = {};
+            if (ReadProcessMemory(process, reinterpret_cast<const void*>(e.object), &object,
+                                  sizeof object, &got)) {
+                std::printf(" bitmap %ldx%ld bpp=%u selected=%u", object.bitmap.bmWidth,
+                            object.bitmap.bmHeight, object.bitmap.bmBitsPixel, object.selected);
+            }
+        }
+        std::printf("\n");
+    }
+    CloseHandle(process);
+}
 
 void listHandles(DWORD pid) {
     std::vector<char> buffer;

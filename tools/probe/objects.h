@@ -36,5 +36,8 @@ ProcessObjects countObjects(DWORD pid);
 // other named objects), for finding what a count that grows is made of.
 void listHandles(DWORD pid);
 
+// The process's GDI objects, one line each: table index, type and, for a bitmap, its size.
+void listGdi(DWORD pid);
+
 // One line: "gdi=N dc=N bitmap=N windows=N handles=N mru=N workingset=N private=N".
 std::string formatObjects(const ProcessObjects& objects);
