@@ -4,8 +4,6 @@
 // for exactly the ticks that screen stayed: the expectations come from the reference in
 // tests/support/roundtrip_reference, worked out tick by tick independently of the quantization
 // and tracking code. Each image after the first is the smallest rectangle holding what changed.
-#include "capture/tracking.h"
-#include "gif/animation_writer.h"
 #include "tests/support/gif_replay.h"
 #include "tests/support/pipeline_driver.h"
 #include "tests/support/roundtrip_reference.h"
@@ -268,22 +266,6 @@ TEST(Roundtrip, TheDelayStopsAtTheLargestTheFileCanHold) {
         s.multiplier = 3;
         check(s, random);
     }
-}
-
-// Stopped before any tick: the frame as it is (the session's zero-filled blank), for the step
-// given at the start.
-TEST(Roundtrip, AStopBeforeTheFirstTickShowsTheFrameForOneStep) {
-    const std::string path = ::testing::TempDir() + "roundtrip_no_tick.gif";
-    Bytes blank(8, 0);
-    ASSERT_TRUE(beginAnimation(path.c_str(), 4, 2));
-    beginTracking(delayStepOf(2));
-    flushPendingFrame(blank.data());
-    endAnimation();
-    const std::vector<ShownCanvas> shown = replayGif(decodeGif(path));
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].delay, 32);
-    EXPECT_EQ(innerFrame(shown[0], 2), blank);
-    std::remove(path.c_str());
 }
 
 }  // namespace
